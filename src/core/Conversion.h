@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/ConversionSink.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+
+#include <QString>
+
+namespace core {
+
+// The database layer a run works with: the connection and its two queries.
+struct Database {
+    db::Connection& cn;
+    db::Query& q_exec;
+    db::Query& q_aux;
+};
+
+// Progress steps a run takes: one per table step, one more for the stocks.
+int conversionStepCount(bool stocks);
+
+// One whole run: connects with the working connection string derived from the
+// source init string, converts every table into the destination named by the
+// destination init string (and the stocks when asked), and disconnects.
+// Database failures end the run and are reported to the sink, never thrown.
+void runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
+                   bool stocks, ConversionSink& sink);
+
+}  // namespace core

@@ -1,0 +1,7 @@
+#include "db/Connection.h"
+
+namespace db {
+
+Connection::~Connection() = default;
+
+}  // namespace db

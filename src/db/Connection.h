@@ -1,0 +1,37 @@
+#pragma once
+
+#include "db/Query.h"
+
+#include <QString>
+#include <memory>
+
+namespace db {
+
+// One session with the server. Failures raise DbError.
+class Connection {
+public:
+    virtual ~Connection();
+
+    // Setting the current string again does nothing; setting another one
+    // while the connection is open is refused.
+    virtual void setConnectionString(const QString& connectionString) = 0;
+    virtual QString connectionString() const = 0;
+
+    // Connects with the string alone, never asking the user anything. Opening
+    // an open connection does nothing; closing a closed one does nothing.
+    virtual void open() = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Explicit transactions: after beginTransaction, statements take effect at
+    // commit and are undone by rollback; both end the transaction.
+    virtual void beginTransaction() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() = 0;
+
+    // A query bound to this connection, which must outlive it. The name is
+    // what the query's own failures are prefixed with ("q_exec").
+    virtual std::unique_ptr<Query> createQuery(const QString& name) = 0;
+};
+
+}  // namespace db

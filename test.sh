@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with the sanitizers and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+./scripts/install-deps.sh --tests
+cmake -S . -B build/tests -DCMAKE_BUILD_TYPE=Debug -DKOVARA_BUILD_TESTS=ON -DKOVARA_SANITIZE=ON >/dev/null
+cmake --build build/tests --parallel "$(nproc)"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
+cd build/tests
+ctest --output-on-failure --timeout 300 --parallel "$(nproc)"
