@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Clock.h"
 #include "core/ConversionSink.h"
 #include "db/Connection.h"
 #include "db/Query.h"
@@ -21,8 +22,9 @@ int conversionStepCount(bool stocks);
 // One whole run: connects with the working connection string derived from the
 // source init string, converts every table into the destination named by the
 // destination init string (and the stocks when asked), and disconnects.
-// Database failures end the run and are reported to the sink, never thrown.
+// Failures end the run and are reported to the sink, never thrown; the
+// connection is closed either way.
 void runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                   bool stocks, ConversionSink& sink);
+                   bool stocks, ConversionSink& sink, const Clock& now = systemNow);
 
 }  // namespace core

@@ -126,6 +126,7 @@ void Recorder::clear()
 {
     std::lock_guard lock(m_mutex);
     m_calls.clear();
+    m_failures.clear();
     m_batches = 0;
 }
 

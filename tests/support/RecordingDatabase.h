@@ -43,6 +43,7 @@ public:
     // Only the SQL of calls whose "what" equals what.
     QStringList sqlOf(const QString& what) const;
     int batchCount() const;
+    // Forgets the calls and the failures; the scripted results stay.
     void clear();
 
     // Used by the fakes.

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace core {
+
+// The two database names a run works between.
+struct DatabaseNames {
+    QString source;
+    QString destination;
+};
+
+// A database name as a T-SQL bracketed identifier: "[" + name with every "]"
+// doubled + "]". Whatever the data link file holds, it stays one identifier.
+QString quotedName(const QString& name);
+
+// Replaces every "@destino" by the quoted destination name and every "@origem"
+// by the quoted source name, in one left-to-right pass that never looks again
+// at text it has put in.
+QString substituteNames(const QString& statement, const DatabaseNames& names);
+
+}  // namespace core

@@ -1,0 +1,69 @@
+#include "core/StockTransfer.h"
+
+#include "core/Transaction.h"
+
+#include <QTime>
+
+namespace core {
+
+namespace {
+
+const QString kStockRows =
+    QStringLiteral("SELECT e.codigo, e.existencia, p.descricao FROM @origem.dbo.Existencias e INNER JOIN @origem.dbo.Produtos p ON e.codigo = p.codigo");
+const QString kLastDocument =
+    QStringLiteral("SELECT TOP 1 numero AS num FROM @destino.dbo.documentos WHERE doc = 'IN' AND numero >= 0 AND numero <= 99999 ORDER BY numero DESC");
+const QString kLine =
+    QStringLiteral("INSERT INTO @destino.dbo.vendas (numero, doc, codigo, data, datahora, descricao, qtd, armazem, empid) VALUES (:numero, 'IN', :codigo, :data, :datahora, :descricao, :qtd, 0, 1)");
+const QString kHeader =
+    QStringLiteral("INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) VALUES (:numero, 'IN', :data,  :datahora, 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
+
+QDateTime midnightOf(const QDateTime& moment)
+{
+    return QDateTime(moment.date(), QTime(0, 0));
+}
+
+}  // namespace
+
+void runStockTransfer(const DatabaseNames& names, db::Connection& cn, db::Query& q_exec, db::Query& q_aux,
+                      ConversionSink& sink, const Clock& now)
+{
+    q_aux.setSql(substituteNames(kStockRows, names));
+    q_aux.open();
+    if (q_aux.hasRow()) {
+        const int rows = q_aux.rowCount();
+        sink.addLog(QStringLiteral("A converter stocks para ") + QString::number(rows) + QStringLiteral(" produtos..."));
+
+        // Lines without their header would be a corrupt document: all or nothing.
+        inTransaction(cn, [&] {
+            q_exec.setSql(substituteNames(kLastDocument, names));
+            q_exec.open();
+            // The query only sees numbers up to 99999, so the increment cannot overflow.
+            const std::int32_t number = q_exec.hasRow() ? q_exec.asInteger(0) + 1 : 1;
+            q_exec.close();
+
+            const QDateTime documentTime = now();
+
+            q_exec.setSql(substituteNames(kLine, names));
+            q_exec.executeForRows(rows, [&](int) {
+                const QDateTime lineTime = now();
+                q_exec.setInteger(QStringLiteral("numero"), number);
+                q_exec.setInteger(QStringLiteral("codigo"), q_aux.asInteger(QStringLiteral("codigo")));
+                q_exec.setDateTime(QStringLiteral("data"), midnightOf(lineTime));
+                q_exec.setDateTime(QStringLiteral("datahora"), lineTime);
+                q_exec.setText(QStringLiteral("descricao"), q_aux.asText(QStringLiteral("descricao")));
+                q_exec.setAmount(QStringLiteral("qtd"), q_aux.asAmount(QStringLiteral("existencia")));
+                q_aux.next();
+            });
+
+            q_exec.setSql(substituteNames(kHeader, names));
+            q_exec.setInteger(QStringLiteral("numero"), number);
+            q_exec.setDateTime(QStringLiteral("data"), midnightOf(now()));
+            q_exec.setDateTime(QStringLiteral("datahora"), documentTime);
+            q_exec.execute();
+        });
+    }
+    q_aux.close();
+    sink.progressStep();
+}
+
+}  // namespace core

@@ -1,0 +1,54 @@
+#include "core/TableCopy.h"
+
+#include "core/Transaction.h"
+
+namespace core {
+
+namespace {
+
+void executeAll(const QStringList& statements, const DatabaseNames& names, db::Query& q)
+{
+    for (const QString& statement : statements) {
+        q.setSql(substituteNames(statement, names));
+        q.execute();
+    }
+}
+
+}  // namespace
+
+void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connection& cn, db::Query& q,
+                  ConversionSink& sink)
+{
+    const QString sourceTable = quotedName(names.source) + step.sourceTable;
+    bool counted = false;
+
+    inTransaction(cn, [&] {
+        executeAll(step.deletes, names, q);
+
+        q.setSql(QStringLiteral("SELECT COUNT(codigo) FROM ") + sourceTable);
+        q.open();
+        counted = q.hasRow();
+        if (!counted)
+            return;
+        sink.addLog(QStringLiteral("A converter ") + QString::number(q.asInteger(0)) + step.countLabel);
+        q.close();
+
+        bool probeFound = true;
+        if (!step.probeColumn.isEmpty()) {
+            // The column list answers even when the table is empty.
+            q.setSql(QStringLiteral("SELECT TOP 1 * FROM ") + sourceTable);
+            q.open();
+            probeFound = q.hasField(step.probeColumn);
+            q.close();
+        }
+        executeAll(probeFound ? step.inserts : step.insertsIfAbsent, names, q);
+        executeAll(step.followUps, names, q);
+    });
+
+    if (counted)
+        sink.addLog(step.doneMessage);
+    q.close();
+    sink.progressStep();
+}
+
+}  // namespace core

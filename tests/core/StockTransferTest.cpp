@@ -1,0 +1,158 @@
+#include "ExpectedStatements.h"
+#include "RunHarness.h"
+
+#include <QTimeZone>
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace expected;
+
+// Starts at 10:00:00 on 4 March 2026 and moves one second at each reading.
+struct SteppingClock {
+    QDateTime next = QDateTime(QDate(2026, 3, 4), QTime(10, 0, 0));
+    QDateTime operator()()
+    {
+        const QDateTime now = next;
+        next = next.addSecs(1);
+        return now;
+    }
+};
+
+QStringList describeAll(const std::vector<db::ParamValue>& values)
+{
+    QStringList out;
+    for (const db::ParamValue& v : values)
+        out.append(recording::describe(v));
+    return out;
+}
+
+class StockTransfer : public ::testing::Test {
+protected:
+    void SetUp() override { run.sourceTables("2", true); }
+
+    void stockRows(std::vector<db::ResultSet::Row> rows)
+    {
+        run.recorder->respond("[pos].dbo.Existencias",
+                              recording::makeResult({"codigo", "existencia", "descricao"}, std::move(rows)));
+    }
+    void lastDocument(std::optional<QString> number)
+    {
+        run.recorder->respond("[loja].dbo.documentos WHERE",
+                              number ? recording::singleValue("num", *number) : recording::makeResult({"num"}));
+    }
+    void start()
+    {
+        auto clock = std::make_shared<SteppingClock>();
+        run.start(true, harness::kSourceInit, harness::kDestinationInit, [clock] { return (*clock)(); });
+    }
+    // The calls after the last table step.
+    std::vector<recording::Call> stockCalls() const
+    {
+        std::vector<recording::Call> all = run.recorder->calls();
+        std::size_t i = 0;
+        while (i < all.size() && all[i].what != "q_aux.open")
+            ++i;
+        return {all.begin() + std::ptrdiff_t(i), all.end()};
+    }
+
+    harness::Run run;
+};
+
+TEST_F(StockTransfer, WritesTheLinesThenTheHeaderOfOneDocument)
+{
+    stockRows({{"7", "2.5", "Água"}, {"8", "-3.00005", std::nullopt}, {"9", std::nullopt, "Pão"}});
+    lastDocument("41");
+    start();
+
+    const std::vector<recording::Call> calls = stockCalls();
+    QStringList what;
+    for (const recording::Call& c : calls)
+        what.append(c.what + ": " + c.sql);
+    EXPECT_EQ(what, QStringList({"q_aux.open: " + kStockRows, "cn.begin: ", "q_exec.open: " + kLastDocument,
+                                 "q_exec.execute: " + kLine, "q_exec.execute: " + kLine, "q_exec.execute: " + kLine,
+                                 "q_exec.execute: " + kHeader, "cn.commit: ", "cn.close: "}));
+
+    // Markers: numero, codigo, data, datahora, descricao, qtd. The document
+    // time is read first; each line reads the clock again.
+    EXPECT_EQ(describeAll(calls[3].values),
+              QStringList({"int:42", "int:7", "datetime:2026-03-04T00:00:00.000", "datetime:2026-03-04T10:00:01.000",
+                           "text:Água", "amount:2.5000"}));
+    EXPECT_EQ(describeAll(calls[4].values),
+              QStringList({"int:42", "int:8", "datetime:2026-03-04T00:00:00.000", "datetime:2026-03-04T10:00:02.000",
+                           "text:", "amount:-3.0001"}));
+    EXPECT_EQ(describeAll(calls[5].values),
+              QStringList({"int:42", "int:9", "datetime:2026-03-04T00:00:00.000", "datetime:2026-03-04T10:00:03.000",
+                           "text:Pão", "amount:0.0000"}));
+    // Header markers: numero, data, datahora (the document time).
+    EXPECT_EQ(describeAll(calls[6].values),
+              QStringList({"int:42", "datetime:2026-03-04T00:00:00.000", "datetime:2026-03-04T10:00:00.000"}));
+
+    EXPECT_EQ(run.sink.steps(), 9);
+    const QStringList log = run.sink.logLines();
+    EXPECT_EQ(log.mid(log.size() - 2), QStringList({"A converter stocks para 3 produtos...", "Conversão completa!"}));
+}
+
+TEST_F(StockTransfer, NumbersContinueAfterTheHighestDocument)
+{
+    stockRows({{"1", "1", "x"}});
+    for (const auto& [last, expectedNumber] :
+         std::vector<std::pair<std::optional<QString>, QString>>{{std::nullopt, "int:1"}, {"99999", "int:100000"},
+                                                                 {"0", "int:1"}}) {
+        lastDocument(last);
+        run.recorder->clear();
+        start();
+        const std::vector<recording::Call> calls = stockCalls();
+        ASSERT_EQ(calls.size(), 7u);
+        EXPECT_EQ(recording::describe(calls[3].values.at(0)), expectedNumber);
+        EXPECT_EQ(recording::describe(calls[4].values.at(0)), expectedNumber);
+    }
+}
+
+TEST_F(StockTransfer, NoStockRowsWritesNothingButStillAdvances)
+{
+    stockRows({});
+    start();
+    const std::vector<recording::Call> calls = stockCalls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].what, "q_aux.open");
+    EXPECT_EQ(calls[1].what, "cn.close");
+    EXPECT_EQ(run.sink.steps(), 9);
+    EXPECT_FALSE(run.sink.logLines().join('\n').contains("stocks"));
+}
+
+TEST_F(StockTransfer, WithoutStocksNothingOfTheSalesTablesIsTouched)
+{
+    stockRows({{"1", "1", "x"}});
+    run.start(false);
+    for (const QString& line : run.calls()) {
+        EXPECT_FALSE(line.startsWith("q_aux")) << line.toStdString();
+        EXPECT_FALSE(line.contains("vendas") || line.contains("documentos")) << line.toStdString();
+    }
+    EXPECT_EQ(run.sink.steps(), 8);
+}
+
+TEST_F(StockTransfer, AFailingLineRollsTheWholeDocumentBackAndNamesTheRow)
+{
+    std::vector<db::ResultSet::Row> rows;
+    for (int i = 1; i <= 2500; ++i)
+        rows.push_back({QString::number(i), "1", "p"});
+    stockRows(std::move(rows));
+    lastDocument("5");
+    // Before the lines: connection string and open, 48 calls of the table
+    // steps, then the stock rows, the transaction and the numbering.
+    const int callsBeforeLines = 2 + 48 + 3;
+    run.recorder->failAtCall(callsBeforeLines + 1700, "Violation of PRIMARY KEY constraint 'PK_vendas'");
+    start();
+
+    const QStringList log = run.sink.logLines();
+    EXPECT_EQ(log.mid(log.size() - 2),
+              QStringList({"Excepção fatal: Violation of PRIMARY KEY constraint 'PK_vendas' (linha 1700)",
+                           "Processo abortado!"}));
+    const QStringList calls = run.calls();
+    EXPECT_EQ(calls.mid(calls.size() - 2), QStringList({"cn.rollback", "cn.close"}));
+    EXPECT_EQ(calls.filter("INSERT INTO [loja].dbo.documentos").size(), 0);
+    EXPECT_EQ(run.recorder->batchCount(), 2);
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+#include "ExpectedStatements.h"
+#include "RunHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace expected;
+
+QString exec(const QString& sql) { return QStringLiteral("q_exec.execute: ") + sql; }
+QString open(const QString& sql) { return QStringLiteral("q_exec.open: ") + sql; }
+QString count(const QString& table) { return open(QStringLiteral("SELECT COUNT(codigo) FROM [pos].dbo.") + table); }
+QString probe(const QString& table) { return open(QStringLiteral("SELECT TOP 1 * FROM [pos].dbo.") + table); }
+
+QStringList expectedCalls(bool present)
+{
+    QStringList calls{
+        "cn.setConnectionString: " + harness::kWorkingConnection,
+        "cn.open",
+        "cn.begin",
+        exec("DELETE FROM [loja].dbo.clientes"),
+        count("Clientes"),
+        probe("Clientes"),
+        exec(present ? kClientesWithIvaCaixa : kClientesWithoutIvaCaixa),
+        "cn.commit",
+        "cn.begin",
+        exec("DELETE FROM [loja].dbo.empregados"),
+        count("Empregados"),
+        exec(kEmpregados),
+        "cn.commit",
+        "cn.begin",
+        exec("DELETE FROM [loja].dbo.subfamilias"),
+        count("Subfamilias"),
+        probe("Subfamilias"),
+        exec(present ? kSubfamiliasWithFundo : kSubfamiliasWithoutFundo),
+        "cn.commit",
+        "cn.begin",
+        exec("DELETE FROM [loja].dbo.familias"),
+        count("Familias"),
+        probe("Familias"),
+        exec(present ? kFamiliasWithFrontOffice : kFamiliasWithoutFrontOffice),
+        exec("DELETE FROM [loja].dbo.famzonas"),
+        exec(kFamZonas),
+        "cn.commit",
+        "cn.begin",
+        exec("DELETE FROM [loja].dbo.iva"),
+        count("Iva"),
+        exec(kIva),
+        "cn.commit",
+        "cn.begin",
+        exec("DELETE FROM [loja].dbo.produtos"),
+        exec("DELETE FROM [loja].dbo.codigosbarras"),
+        count("Produtos"),
+        probe("Produtos"),
+    };
+    calls += present ? QStringList{exec(kProdutosWithReferencia), exec(kCodigosBarras)}
+                     : QStringList{exec(kProdutosWithoutReferencia)};
+    calls += QStringList{
+               "cn.commit",
+               "cn.begin",
+               exec("DELETE FROM [loja].dbo.fornecedores"),
+               count("Fornecedores"),
+               exec(kFornecedores),
+               "cn.commit",
+               "cn.begin",
+               exec("DELETE FROM [loja].dbo.unidades"),
+               count("Unidades"),
+               exec(kUnidades),
+               "cn.commit",
+               "cn.close",
+           };
+    return calls;
+}
+
+QStringList expectedLog(const QString& n)
+{
+    const QString step = harness::kStep;
+    return {"A ligar à base de dados...",
+            "A converter " + n + " clientes...", "Clientes convertidos!", step,
+            "A converter " + n + " empregados...", "Empregados convertidos!", step,
+            "A converter " + n + " sub-famílias...", "Sub-famílias convertidas!", step,
+            "A converter " + n + " famílias...", "Famílias convertidas!", step,
+            "A converter " + n + " taxas de iva...", "Taxas de iva convertidas!", step,
+            "A converter " + n + " produtos...", "Produtos convertidos!", step,
+            "A converter " + n + " fornecedores...", "Fornecedores convertidos!", step,
+            "A converter " + n + " unidades...", "Unidades convertidas!", step,
+            "Conversão completa!"};
+}
+
+TEST(TableSteps, RunWithEveryProbeColumnPresent)
+{
+    harness::Run run;
+    run.sourceTables("1234567", true);
+    run.start(false);
+    EXPECT_EQ(run.calls(), expectedCalls(true));
+    EXPECT_EQ(run.sink.events, expectedLog("1234567"));
+}
+
+TEST(TableSteps, RunWithEveryProbeColumnAbsent)
+{
+    harness::Run run;
+    run.sourceTables("3", false);
+    run.start(false);
+    EXPECT_EQ(run.calls(), expectedCalls(false));
+    EXPECT_EQ(run.sink.events, expectedLog("3"));
+}
+
+TEST(TableSteps, EmptySourceTablesStillLogBothLinesAndTheProbeUsesTheColumnList)
+{
+    harness::Run run;
+    run.sourceTables("0", true);
+    run.start(false);
+    EXPECT_EQ(run.sink.events, expectedLog("0"));
+    EXPECT_EQ(run.calls(), expectedCalls(true));
+}
+
+TEST(TableSteps, ACountWithoutARowSkipsTheCopyButNotTheProgressStep)
+{
+    harness::Run run;
+    run.recorder->respond("SELECT COUNT(codigo)", recording::makeResult({"n"}));
+    run.start(false);
+    EXPECT_EQ(run.sink.steps(), 8);
+    EXPECT_EQ(run.sink.logLines(), QStringList({"A ligar à base de dados...", "Conversão completa!"}));
+    EXPECT_TRUE(run.recorder->sqlOf("q_exec.execute").filter("INSERT").isEmpty());
+    // The emptied tables are committed all the same.
+    EXPECT_EQ(run.calls().count("cn.commit"), 8);
+}
+
+TEST(TableSteps, ProbeColumnsAreDecidedPerTable)
+{
+    harness::Run run;
+    run.sourceTables("2", false);
+    run.recorder->respond("TOP 1 * FROM [pos].dbo.Familias", recording::makeResult({"codigo", "FrontOffice"}));
+    run.recorder->respond("TOP 1 * FROM [pos].dbo.Produtos", recording::makeResult({"Referencia"}));
+    run.start(false);
+    const QStringList inserts = run.recorder->sqlOf("q_exec.execute").filter("INSERT");
+    EXPECT_TRUE(inserts.contains(kClientesWithoutIvaCaixa));
+    EXPECT_TRUE(inserts.contains(kSubfamiliasWithoutFundo));
+    EXPECT_TRUE(inserts.contains(kFamiliasWithFrontOffice));
+    EXPECT_TRUE(inserts.contains(kProdutosWithReferencia));
+    EXPECT_TRUE(inserts.contains(kCodigosBarras));
+}
+
+TEST(TableSteps, AFailingStepIsRolledBackAndEndsTheRun)
+{
+    harness::Run run;
+    run.sourceTables("9", true);
+    run.recorder->failWhen("q_exec.execute", "INSERT INTO [loja].dbo.familias",
+                           "Invalid column name 'visivel'");
+    run.start(false);
+
+    const QStringList calls = run.calls();
+    const qsizetype failed = calls.indexOf(exec(kFamiliasWithFrontOffice));
+    ASSERT_GE(failed, 0);
+    EXPECT_EQ(calls.mid(failed + 1), QStringList({"cn.rollback", "cn.close"}));
+    EXPECT_EQ(calls.count("cn.commit"), 3);
+    EXPECT_EQ(run.sink.events.mid(run.sink.events.size() - 4),
+              QStringList({harness::kStep, "A converter 9 famílias...",
+                           "Excepção fatal: Invalid column name 'visivel'", "Processo abortado!"}));
+    EXPECT_EQ(run.sink.steps(), 3);
+}
+
+TEST(TableSteps, AFailingBarcodeCopyTakesTheProductsBackToo)
+{
+    harness::Run run;
+    run.sourceTables("4", true);
+    run.recorder->failWhen("q_exec.execute", "INSERT INTO [loja].dbo.codigosbarras", "Invalid object name");
+    run.start(false);
+    const QStringList calls = run.calls();
+    EXPECT_EQ(calls.mid(calls.size() - 4),
+              QStringList({exec(kProdutosWithReferencia), exec(kCodigosBarras), "cn.rollback", "cn.close"}));
+    EXPECT_FALSE(run.sink.events.contains("Produtos convertidos!"));
+}
+
+TEST(TableSteps, AFailingRollbackDoesNotHideTheOriginalError)
+{
+    harness::Run run;
+    run.sourceTables("1", true);
+    run.recorder->failWhen("q_exec.execute", "DELETE FROM [loja].dbo.iva", "DELETE permission denied");
+    run.recorder->failWhen("cn.rollback", "", "The ROLLBACK TRANSACTION request has no corresponding BEGIN");
+    run.start(false);
+    EXPECT_EQ(run.sink.logLines().mid(run.sink.logLines().size() - 2),
+              QStringList({"Excepção fatal: DELETE permission denied", "Processo abortado!"}));
+    EXPECT_EQ(run.calls().last(), "cn.close");
+}
+
+TEST(TableSteps, DatabaseNamesAreQuotedInEveryStatement)
+{
+    harness::Run run;
+    run.sourceTables("1", true);
+    run.start(false, "P;Initial Catalog=my @destino]x", "P;Initial Catalog=Loja 2 @origem");
+    const QStringList calls = run.calls();
+    EXPECT_TRUE(calls.contains(exec("DELETE FROM [Loja 2 @origem].dbo.clientes")));
+    EXPECT_TRUE(calls.contains(open("SELECT COUNT(codigo) FROM [my @destino]]x].dbo.Clientes")));
+    EXPECT_TRUE(calls.contains(exec("INSERT INTO [Loja 2 @origem].dbo.iva (id, codigo, descricao, factor) "
+                                    "(SELECT 0, codigo, descricao, factor FROM [my @destino]]x].dbo.Iva)")));
+}
+
+}  // namespace

@@ -1,0 +1,11 @@
+#pragma once
+
+// Lets GoogleTest show Qt strings as text in its failure messages.
+
+#include <QString>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
