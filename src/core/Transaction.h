@@ -16,6 +16,7 @@ void inTransaction(db::Connection& cn, Work&& work)
     cn.beginTransaction();
     try {
         work();
+        cn.commit();
     } catch (...) {
         try {
             cn.rollback();
@@ -23,7 +24,6 @@ void inTransaction(db::Connection& cn, Work&& work)
         }
         throw;
     }
-    cn.commit();
 }
 
 }  // namespace core
