@@ -11,5 +11,7 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
-cd build/tests
-ctest --output-on-failure --timeout 300 --parallel "$(nproc)"
+(cd build/tests && ctest --output-on-failure --timeout 300 --parallel "$(nproc)")
+
+# The parsers of outside input, under libFuzzer: about 30 s a target.
+./scripts/run-fuzzers.sh "${KOVARA_FUZZ_SECONDS:-30}"

@@ -2,6 +2,7 @@
 #include "core/DataLinkFile.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
@@ -87,6 +88,29 @@ TEST(DataLinkFile, NeverFailsOnMissingOrHostileFiles)
     file.write(withBom(QStringEncoder::Utf16LE, udlText(kInit)));
     file.close();
     EXPECT_EQ(readInitString(path), kInit);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DataLinkFile, AHugeFileIsReadInBoundedTimeAndMemory)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("huge.udl");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[oledb]\r\nProvider=P;Initial Catalog=loja\r\n");
+    const QByteArray line(1 << 20, 'x');
+    for (int i = 0; i < 100; ++i)  // 100 MB of one endless line
+        file.write(line);
+    file.close();
+
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(readInitString(path), "P;Initial Catalog=loja");
+    EXPECT_LT(timer.elapsed(), 5000);
 }
 
 }  // namespace
