@@ -1,10 +1,26 @@
+#include "app/Main.h"
+
 #include <QApplication>
-#include <QWidget>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QWidget window;
-    window.show();
-    return app.exec();
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("KovaraConverter"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KOVARA_FILE_VERSION));
+    application.setProperty("productVersion", QStringLiteral(KOVARA_PRODUCT_VERSION));
+
+    // The toolkit's own texts (the file dialog's) in European Portuguese, like
+    // the rest of the program, whatever the system's language; where the
+    // translation is not installed they stay in English.
+    QTranslator toolkitTexts;
+    if (toolkitTexts.load(QLocale(QLocale::Portuguese, QLocale::Portugal), QStringLiteral("qt"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&toolkitTexts);
+
+    TfrmMain frmMain;
+    frmMain.show();
+    return application.exec();
 }

@@ -1,0 +1,87 @@
+#include "app/Processar.h"
+
+#include "app/Main.h"
+#include "core/Conversion.h"
+
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextCursor>
+#include <exception>
+#include <utility>
+
+TProcessar::TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks)
+    : FForm(Form),
+      FConnectionString(std::move(ConnectionString)),
+      FConnectionDest(std::move(ConnectionDest)),
+      FStocks(Stocks)
+{
+    FForm->Button1->setText(QStringLiteral("Cancelar"));
+    FForm->Progress->setValue(0);
+    FForm->Progress->setMaximum(core::conversionStepCount(FStocks));
+
+    // Queued, so the controls are only ever touched on the window's thread,
+    // in the order the run reported.
+    TfrmMain* const form = FForm;
+    connect(
+        this, &TProcessar::logLine, form,
+        [form](const QString& text) {
+            form->Log->appendPlainText(text);
+            form->Log->moveCursor(QTextCursor::End);
+            form->Log->ensureCursorVisible();
+            form->Log->viewport()->repaint();
+        },
+        Qt::QueuedConnection);
+    connect(
+        this, &TProcessar::progressStepped, form,
+        [form] { form->Progress->setValue(form->Progress->value() + 1); }, Qt::QueuedConnection);
+    connect(
+        this, &TProcessar::progressFinished, form, [form] { form->Progress->setValue(0); }, Qt::QueuedConnection);
+}
+
+TProcessar::~TProcessar()
+{
+    wait();
+    FForm->Button1->setText(QStringLiteral("Converter"));
+    ActiveProcessar = nullptr;
+}
+
+void TProcessar::AddLog(const QString& Text)
+{
+    emit logLine(Text);
+}
+
+void TProcessar::addLog(const QString& line)
+{
+    AddLog(line);
+}
+
+void TProcessar::progressStep()
+{
+    emit progressStepped();
+}
+
+void TProcessar::run()
+{
+    Execute();
+}
+
+// The termination request is never looked at: a run, once started, goes to its end.
+void TProcessar::Execute()
+{
+    const core::Database database{*FForm->cn, *FForm->q_exec, *FForm->q_aux};
+    try {
+        core::runConversion(database, FConnectionString, FConnectionDest, FStocks, *this);
+    } catch (const std::exception& e) {
+        // Database failures are reported by the run itself; this is for anything
+        // else, so that the thread never ends without saying why.
+        AddLog(QStringLiteral("Excepção fatal: ") + QString::fromUtf8(e.what()));
+        AddLog(QStringLiteral("Processo abortado!"));
+        try {
+            database.cn.close();
+        } catch (const std::exception&) {
+            // The failure that ended the run is in the log already.
+        }
+    }
+    emit progressFinished();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/ConversionSink.h"
+
+#include <QString>
+#include <QThread>
+
+class TfrmMain;
+
+// One conversion on a thread of its own. Its log lines and progress steps are
+// shown by the window's thread, in the order the run makes them.
+class TProcessar : public QThread, public core::ConversionSink {
+    Q_OBJECT
+
+public:
+    // On the window's thread, before the thread is started: the button turns
+    // into "Cancelar" and the bar is emptied and sized for the run.
+    TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks);
+    // On the window's thread, once the run has ended.
+    ~TProcessar() override;
+
+    TProcessar(const TProcessar&) = delete;
+    TProcessar& operator=(const TProcessar&) = delete;
+
+    // Safe from any thread.
+    void AddLog(const QString& Text);
+
+    void addLog(const QString& line) override;
+    void progressStep() override;
+
+signals:
+    void logLine(const QString& text);
+    void progressStepped();
+    void progressFinished();
+
+protected:
+    void run() override;
+
+private:
+    void Execute();
+
+    TfrmMain* const FForm;
+    const QString FConnectionString;
+    const QString FConnectionDest;
+    const bool FStocks;
+};
