@@ -1,0 +1,193 @@
+#include "AppTestSupport.h"
+#include "app/Processar.h"
+
+#include <QAbstractButton>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace apptest;
+
+namespace {
+
+const QString kOrigemMissing = QStringLiteral("! Erro: O ficheiro de ligação à base de dados de origem não existe!");
+const QString kDestinoMissing = QStringLiteral("! Erro: O ficheiro de ligação à base de dados de destino não existe!");
+const QString kInvalid = QStringLiteral("! Erro: Ficheiro de ligação à base de dados inválido!");
+const QString kSame = QStringLiteral("! Erro: A base de dados de destino não pode ser a mesma que a de origem!");
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    // Starts a run held at its connect; check runs while Button1 or the close waits.
+    template <typename Wait>
+    void waitDuringARun(Window& window, Wait wait)
+    {
+        window.holdAtConnect();
+        window.start(false);
+        QVERIFY(ActiveProcessar);
+        bool heldWithCancelar = false;
+        QTimer::singleShot(100, this, [&] {
+            heldWithCancelar = ActiveProcessar && ActiveProcessar->isInterruptionRequested() &&
+                               window.form.Button1->text() == QStringLiteral("Cancelar");
+            window.releaseConnect();
+        });
+        wait();
+        QVERIFY(heldWithCancelar);
+        QVERIFY(!ActiveProcessar);
+        QCOMPARE(window.form.Button1->text(), QStringLiteral("Converter"));
+        QCOMPARE(window.log().last(), QStringLiteral("Conversão completa!"));
+        QCOMPARE(window.recorder->lines().last(), QStringLiteral("cn.close"));
+    }
+
+private slots:
+    // Words for a file: "" typed as empty, "absent", "folder", "invalid" (no
+    // init string), or the database a link file names.
+    void refusalsStopAtTheFirstFault_data()
+    {
+        QTest::addColumn<QString>("origem");
+        QTest::addColumn<QString>("destino");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("both empty") << "" << "" << QStringList{kAskConvert, kOrigemMissing};
+        QTest::newRow("source a folder") << "folder" << "loja" << QStringList{kAskConvert, kOrigemMissing};
+        QTest::newRow("destination absent") << "pos" << "absent" << QStringList{kAskConvert, kDestinoMissing};
+        QTest::newRow("files before contents") << "invalid" << "absent" << QStringList{kAskConvert, kDestinoMissing};
+        QTest::newRow("source invalid") << "invalid" << "loja" << QStringList{kAskConvert, kInvalid};
+        QTest::newRow("destination invalid") << "pos" << "invalid" << QStringList{kAskConvert, kInvalid};
+        QTest::newRow("same database") << "pos" << "POS" << QStringList{kAskConvert, kSame};
+    }
+
+    void refusalsStopAtTheFirstFault()
+    {
+        QFETCH(QString, origem);
+        QFETCH(QString, destino);
+        QFETCH(QStringList, shown);
+        Window window;
+        const auto path = [&](const QString& word, const QString& name, const QString& init) {
+            if (word.isEmpty() || word == QStringLiteral("absent"))
+                return word.isEmpty() ? QString() : window.dir.filePath(QStringLiteral("absent.udl"));
+            if (word == QStringLiteral("folder"))
+                return window.dir.path();
+            if (word == QStringLiteral("invalid"))
+                return window.linkFile(name, QStringLiteral("[oledb]\r\nProvider=\r\n[x]\r\nProvider=SQLOLEDB.1\r\n"));
+            return window.link(name, init);
+        };
+        window.form.Origem->setText(path(origem, QStringLiteral("o.udl"), sourceInit(origem)));
+        window.form.Destino->setText(path(destino, QStringLiteral("d.udl"), destinationInit(destino)));
+        window.form.Log->setPlainText(QStringLiteral("de antes"));
+        *window.answers = {true, true};
+
+        window.form.Button1Click();
+
+        QCOMPARE(*window.shown, shown);
+        QCOMPARE(window.log(), QStringList());
+        QVERIFY(!ActiveProcessar);
+        QVERIFY(window.recorder->calls().empty());
+    }
+
+    void noToTheFirstQuestionLeavesTheLogAlone()
+    {
+        Window window;
+        window.form.Log->setPlainText(QStringLiteral("de antes"));
+        *window.answers = {false};
+        window.form.Button1Click();
+        QCOMPARE(*window.shown, QStringList{kAskConvert});
+        QCOMPARE(window.log(), QStringList{QStringLiteral("de antes")});
+    }
+
+    void aRunShowsCancelarAndItsStepsUntilItsWorkerHasGone_data()
+    {
+        QTest::addColumn<bool>("stocks");
+        QTest::newRow("without stocks") << false;
+        QTest::newRow("with stocks") << true;
+    }
+
+    void aRunShowsCancelarAndItsStepsUntilItsWorkerHasGone()
+    {
+        QFETCH(bool, stocks);
+        Window window;
+        window.holdAtConnect();
+        window.form.Progress->setValue(5);
+        window.start(stocks);
+
+        QCOMPARE(*window.shown, QStringList({kAskConvert, kAskStocks}));
+        QCOMPARE(window.form.Button1->text(), QStringLiteral("Cancelar"));
+        QCOMPARE(window.form.Progress->maximum(), stocks ? 9 : 8);
+        QCOMPARE(window.form.Progress->value(), 0);
+
+        int highest = 0;
+        connect(window.form.Progress, &QProgressBar::valueChanged, this, [&](int v) { highest = std::max(highest, v); });
+        window.releaseConnect();
+        QVERIFY(runEnded());
+        QCOMPARE(window.form.Button1->text(), QStringLiteral("Converter"));
+        QCOMPARE(highest, window.form.Progress->maximum());
+        QCOMPARE(window.form.Progress->value(), 0);
+    }
+
+    void cancelarReturnsOnlyOnceTheRunHasEnded()
+    {
+        Window window;
+        waitDuringARun(window, [&] { window.form.Button1->click(); });
+    }
+
+    void closingDuringARunWaitsForItsEnd()
+    {
+        Window window;
+        window.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window.form));
+        waitDuringARun(window, [&] { QVERIFY(window.form.close()); });
+        QVERIFY(!window.form.isVisible());
+    }
+
+    void browseButtonsShareTheDialogAndItsLastPath()
+    {
+        Window window;
+        const QString chosen = window.dir.filePath(QStringLiteral("nova.udl"));  // need not exist yet
+        QTimer::singleShot(0, this, [&] {
+            window.form.AbrirUDL->selectFile(chosen);
+            static_cast<QDialog*>(window.form.AbrirUDL)->accept();
+        });
+        window.form.btSearchClick();
+        QCOMPARE(window.form.Origem->text(), chosen);
+
+        QStringList offered;
+        QTimer::singleShot(0, this, [&] {
+            offered = window.form.AbrirUDL->selectedFiles();
+            window.form.AbrirUDL->reject();
+        });
+        window.form.btSearch2Click();
+        QCOMPARE(offered, QStringList{chosen});
+        QCOMPARE(window.form.Destino->text(), QString());
+    }
+
+    // The glyph lives in a static library's resources, which register only when asked to.
+    void browseGlyphIsBlueOnSeeThroughWhite()
+    {
+        Window window;
+        const QImage glyph = window.form.btSearch2->icon().pixmap(16, 16).toImage();
+        QCOMPARE(glyph.pixelColor(0, 15).alpha(), 0);
+        QCOMPARE(glyph.pixelColor(2, 6).alpha(), 255);
+        QVERIFY(glyph.pixelColor(2, 6).blue() > glyph.pixelColor(2, 6).red() + 80);
+    }
+
+    void messageBoxesAnswerInPortuguese()
+    {
+        const auto question = app::QtMessageBoxes::questionBox(nullptr, QStringLiteral("Confirmação"), QString());
+        QCOMPARE(question->icon(), QMessageBox::Question);
+        QCOMPARE(question->button(QMessageBox::Yes)->text(), QStringLiteral("Sim"));
+        QCOMPARE(question->button(QMessageBox::No)->text(), QStringLiteral("Não"));
+        QCOMPARE(question->defaultButton(), question->button(QMessageBox::Yes));
+        const auto error = app::QtMessageBoxes::errorBox(nullptr, QStringLiteral("Erro"), QString());
+        QCOMPARE(error->icon(), QMessageBox::Critical);
+        QCOMPARE(error->buttons().size(), 1);
+        QCOMPARE(error->buttons().first()->text(), QStringLiteral("OK"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
