@@ -1,0 +1,62 @@
+#include "db/OdbcConnection.h"
+
+#include "db/OdbcQuery.h"
+#include "db/OdbcSession.h"
+
+namespace db {
+
+OdbcConnection::OdbcConnection() : m_session(std::make_unique<odbc::Session>()) {}
+
+OdbcConnection::~OdbcConnection() = default;
+
+void OdbcConnection::setConnectionString(const QString& connectionString)
+{
+    m_session->setConnectionString(connectionString);
+}
+
+QString OdbcConnection::connectionString() const
+{
+    return m_session->connectionString();
+}
+
+void OdbcConnection::open()
+{
+    m_session->open();
+}
+
+void OdbcConnection::close()
+{
+    m_session->close();
+}
+
+bool OdbcConnection::isOpen() const
+{
+    return m_session->isOpen();
+}
+
+void OdbcConnection::beginTransaction()
+{
+    m_session->beginTransaction();
+}
+
+void OdbcConnection::commit()
+{
+    m_session->commit();
+}
+
+void OdbcConnection::rollback()
+{
+    m_session->rollback();
+}
+
+std::unique_ptr<Query> OdbcConnection::createQuery(const QString& name)
+{
+    return std::make_unique<odbc::OdbcQuery>(*m_session, name);
+}
+
+void OdbcConnection::setBatchMode(OdbcBatchMode mode)
+{
+    m_session->setBatchMode(mode);
+}
+
+}  // namespace db

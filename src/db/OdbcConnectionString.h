@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace db {
+
+// Whether the string is an OLE DB one ("Provider=SQLOLEDB.1;...") rather than
+// a native ODBC connection string.
+bool isOleDbConnectionString(const QString& connectionString);
+
+// Turns an OLE DB connection string for SQL Server into an ODBC one for the
+// first of the SQL Server drivers found in installedDrivers (as the driver
+// manager names them): "ODBC Driver 18 for SQL Server", "ODBC Driver 17 for
+// SQL Server", "FreeTDS", "SQL Server". Data Source, User ID, Password and
+// Initial Catalog are carried over; other keys are dropped. Any other string
+// is returned unchanged. With no SQL Server driver installed, raises DbError.
+QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers);
+
+}  // namespace db

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include <sql.h>
+
+namespace db::odbc {
+
+struct Diagnostic {
+    QString sqlState;
+    QString text;        // as the driver wrote it
+    SQLLEN rowNumber = 0;  // the parameter set it belongs to, 1-based; 0 when unknown
+};
+
+// SQLSTATE class 01 is a warning; everything else that is recorded failed.
+inline bool isError(const Diagnostic& d)
+{
+    return !d.sqlState.startsWith(QLatin1String("01"));
+}
+
+// The driver's text ready to show: without the "[vendor][driver]..." prefixes
+// and without trailing full stops, blanks and control characters.
+QString cleanDiagnosticText(const QString& text);
+
+// The records the last call on the handle left.
+std::vector<Diagnostic> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle);
+
+// The first error record (warnings are passed over when an error follows
+// them), cleaned; "ODBC error " + its SQLSTATE when that leaves no text.
+QString failureMessage(const std::vector<Diagnostic>& records);
+
+[[noreturn]] void throwDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& suffix = {});
+
+// SQL_SUCCESS, SQL_SUCCESS_WITH_INFO and SQL_NO_DATA (a statement that
+// touched no rows) pass; anything else raises DbError from the handle's records.
+void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle);
+
+}  // namespace db::odbc

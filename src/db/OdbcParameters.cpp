@@ -1,0 +1,210 @@
+#include "db/OdbcParameters.h"
+
+#include "db/OdbcDiagnostics.h"
+
+#include <QDateTime>
+#include <algorithm>
+#include <limits>
+
+namespace db::odbc {
+
+namespace {
+
+enum class Kind { Null, Integer, Text, Amount, DateTime };
+
+Kind kindOf(const ParamValue& value)
+{
+    switch (value.index()) {
+    case 1: return Kind::Integer;
+    case 2: return Kind::Text;
+    case 3: return Kind::Amount;
+    case 4: return std::get<QDateTime>(value).isValid() ? Kind::DateTime : Kind::Null;
+    default: return Kind::Null;
+    }
+}
+
+QString asText(const ParamValue& value)
+{
+    switch (kindOf(value)) {
+    case Kind::Integer: return QString::number(std::get<std::int32_t>(value));
+    case Kind::Text: return std::get<QString>(value);
+    case Kind::Amount: return std::get<Amount>(value).toText();
+    case Kind::DateTime:
+        return std::get<QDateTime>(value).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    case Kind::Null: break;
+    }
+    return {};
+}
+
+bool isCharacterType(SQLSMALLINT t)
+{
+    return t == SQL_CHAR || t == SQL_VARCHAR || t == SQL_LONGVARCHAR || t == SQL_WCHAR || t == SQL_WVARCHAR
+        || t == SQL_WLONGVARCHAR;
+}
+
+// A timestamp with more fractional digits than the target holds is refused
+// by some drivers instead of rounded, and a date target refuses a time of day.
+SQL_TIMESTAMP_STRUCT timestampFor(const QDateTime& value, const std::optional<ParamDescription>& target)
+{
+    const QDateTime local = value.toLocalTime();
+    SQL_TIMESTAMP_STRUCT ts{};
+    ts.year = SQLSMALLINT(local.date().year());
+    ts.month = SQLUSMALLINT(local.date().month());
+    ts.day = SQLUSMALLINT(local.date().day());
+    ts.hour = SQLUSMALLINT(local.time().hour());
+    ts.minute = SQLUSMALLINT(local.time().minute());
+    ts.second = SQLUSMALLINT(local.time().second());
+    ts.fraction = SQLUINTEGER(local.time().msec()) * 1000000u;
+    if (target && (target->sqlType == SQL_TYPE_DATE || target->sqlType == SQL_DATE)) {
+        ts.hour = ts.minute = ts.second = 0;
+        ts.fraction = 0;
+    } else if (target && (target->sqlType == SQL_TYPE_TIMESTAMP || target->sqlType == SQL_TIMESTAMP)
+               && target->decimalDigits < 9) {
+        SQLUINTEGER unit = 1;
+        for (int i = std::max<int>(target->decimalDigits, 0); i < 9; ++i)
+            unit *= 10;
+        ts.fraction -= ts.fraction % unit;
+    }
+    return ts;
+}
+
+}  // namespace
+
+SQLPOINTER ParameterBlock::Column::data()
+{
+    if (cType == SQL_C_SLONG)
+        return integers.data();
+    if (cType == SQL_C_TYPE_TIMESTAMP)
+        return timestamps.data();
+    return text.data();
+}
+
+ParameterBlock::ParameterBlock(std::span<const std::vector<ParamValue>> rows,
+                               const std::vector<std::optional<ParamDescription>>& described)
+{
+    const std::size_t markers = rows.empty() ? 0 : rows.front().size();
+    const std::size_t n = rows.size();
+    m_columns.resize(markers);
+
+    for (std::size_t c = 0; c < markers; ++c) {
+        Column& col = m_columns[c];
+        const std::optional<ParamDescription> target =
+            c < described.size() ? described[c] : std::optional<ParamDescription>{};
+
+        // One C type per column: the values' own kind, or text when rows disagree.
+        Kind kind = Kind::Null;
+        for (const auto& row : rows) {
+            const Kind k = kindOf(row[c]);
+            if (k == Kind::Null)
+                continue;
+            kind = kind == Kind::Null || kind == k ? k : Kind::Text;
+        }
+        col.indicators.assign(n, SQL_NULL_DATA);
+        SQLULEN valueSize = 1;  // what the value needs as text, for character targets
+        switch (kind) {
+        case Kind::Integer:
+            col.cType = SQL_C_SLONG;
+            col.sqlType = SQL_INTEGER;
+            col.columnSize = 10;
+            col.elementBytes = sizeof(SQLINTEGER);
+            col.integers.assign(n, 0);
+            for (std::size_t r = 0; r < n; ++r) {
+                if (kindOf(rows[r][c]) == Kind::Integer) {
+                    col.integers[r] = std::get<std::int32_t>(rows[r][c]);
+                    col.indicators[r] = 0;
+                }
+            }
+            valueSize = 11;
+            break;
+        case Kind::DateTime:
+            col.cType = SQL_C_TYPE_TIMESTAMP;
+            col.sqlType = SQL_TYPE_TIMESTAMP;
+            col.columnSize = 23;
+            col.decimalDigits = 3;
+            col.elementBytes = sizeof(SQL_TIMESTAMP_STRUCT);
+            col.timestamps.assign(n, SQL_TIMESTAMP_STRUCT{});
+            for (std::size_t r = 0; r < n; ++r) {
+                if (kindOf(rows[r][c]) == Kind::DateTime) {
+                    col.timestamps[r] = timestampFor(std::get<QDateTime>(rows[r][c]), target);
+                    col.indicators[r] = sizeof(SQL_TIMESTAMP_STRUCT);
+                }
+            }
+            valueSize = 23;
+            break;
+        case Kind::Text:
+        case Kind::Amount:  // as its decimal text, which every driver converts exactly
+        case Kind::Null: {
+            std::vector<QString> texts(n);
+            qsizetype longest = 0;
+            for (std::size_t r = 0; r < n; ++r) {
+                if (kindOf(rows[r][c]) != Kind::Null) {
+                    texts[r] = asText(rows[r][c]);
+                    longest = std::max(longest, texts[r].size());
+                }
+            }
+            const std::size_t width = std::size_t(longest) + 1;
+            col.cType = SQL_C_WCHAR;
+            col.sqlType = SQL_WVARCHAR;
+            col.columnSize = SQLULEN(std::max<qsizetype>(longest, 1));
+            if (kind == Kind::Amount) {
+                col.sqlType = SQL_DECIMAL;
+                col.columnSize = 19;
+                col.decimalDigits = 4;
+            }
+            col.elementBytes = SQLLEN(width * sizeof(SQLWCHAR));
+            col.text.assign(width * n, 0);
+            for (std::size_t r = 0; r < n; ++r) {
+                if (kindOf(rows[r][c]) == Kind::Null)
+                    continue;
+                std::copy_n(texts[r].utf16(), texts[r].size(), col.text.begin() + std::ptrdiff_t(r * width));
+                col.indicators[r] = SQLLEN(texts[r].size()) * SQLLEN(sizeof(SQLWCHAR));
+            }
+            valueSize = SQLULEN(std::max<qsizetype>(longest, 1));
+            break;
+        }
+        }
+
+        if (target) {
+            col.sqlType = target->sqlType;
+            if (target->columnSize > 0) {
+                col.columnSize = target->columnSize;
+                col.decimalDigits = target->decimalDigits;
+            }
+            // A character target must still hold the whole value; whether it
+            // fits the column is for the server to judge.
+            if (isCharacterType(col.sqlType))
+                col.columnSize = std::max(col.columnSize, valueSize);
+        }
+    }
+}
+
+void ParameterBlock::bind(SQLHSTMT statement)
+{
+    for (std::size_t c = 0; c < m_columns.size(); ++c) {
+        Column& col = m_columns[c];
+        const SQLRETURN rc = SQLBindParameter(statement, SQLUSMALLINT(c + 1), SQL_PARAM_INPUT, col.cType, col.sqlType,
+                                              col.columnSize, col.decimalDigits, col.data(), col.elementBytes,
+                                              col.indicators.data());
+        if (!SQL_SUCCEEDED(rc))
+            throwDiagnostics(SQL_HANDLE_STMT, statement);
+    }
+}
+
+std::size_t ParameterBlock::estimatedBytes(std::span<const std::vector<ParamValue>> rows)
+{
+    if (rows.empty())
+        return 0;
+    std::size_t total = 0;
+    for (std::size_t c = 0; c < rows.front().size(); ++c) {
+        std::size_t longest = 0;
+        for (const auto& row : rows) {
+            if (const QString* text = std::get_if<QString>(&row[c]))
+                longest = std::max(longest, std::size_t(text->size()));
+        }
+        total += (std::max<std::size_t>(longest, 32) + 1) * sizeof(SQLWCHAR) * rows.size()
+               + sizeof(SQLLEN) * rows.size();
+    }
+    return total;
+}
+
+}  // namespace db::odbc

@@ -1,0 +1,174 @@
+#include "db/OdbcQuery.h"
+
+#include "db/DbError.h"
+#include "db/OdbcArrayStatus.h"
+#include "db/OdbcDiagnostics.h"
+#include "db/OdbcSession.h"
+
+#include <algorithm>
+#include <sqlext.h>
+
+namespace db::odbc {
+
+namespace {
+
+// Beyond this a batch goes row by row rather than build huge arrays of text.
+constexpr std::size_t kMaxArrayBytes = 32u * 1024u * 1024u;
+
+QString rowSuffix(qsizetype row)
+{
+    return QStringLiteral(" (linha %1)").arg(row);
+}
+
+// Turns a prepared statement into an array execution and back: the status
+// buffers belong to the caller, so the statement must forget them on the way out.
+class ArrayExecution {
+public:
+    explicit ArrayExecution(SQLHSTMT stmt) : m_stmt(stmt) {}
+    ~ArrayExecution()
+    {
+        SQLFreeStmt(m_stmt, SQL_CLOSE);
+        SQLFreeStmt(m_stmt, SQL_RESET_PARAMS);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, nullptr, 0);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, nullptr, 0);
+        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(1)), 0);
+    }
+    ArrayExecution(const ArrayExecution&) = delete;
+    ArrayExecution& operator=(const ArrayExecution&) = delete;
+
+    // False where the driver refuses the array size or quietly changes it.
+    bool start(SQLULEN sets, SQLUSMALLINT* statuses, SQLULEN* processed)
+    {
+        if (!SQL_SUCCEEDED(SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_BIND_TYPE,
+                                          reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_PARAM_BIND_BY_COLUMN)), 0)))
+            return false;
+        if (!SQL_SUCCEEDED(SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(sets), 0)))
+            return false;
+        SQLULEN accepted = 0;
+        if (!SQL_SUCCEEDED(SQLGetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE, &accepted, 0, nullptr)) || accepted != sets)
+            return false;
+        return SQL_SUCCEEDED(SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses, 0))
+            && SQL_SUCCEEDED(SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, processed, 0));
+    }
+
+private:
+    SQLHSTMT m_stmt;
+};
+
+}  // namespace
+
+struct OdbcQuery::Batch {
+    QString sql;
+    Statement statement;
+    bool arrays = false;
+};
+
+OdbcQuery::OdbcQuery(Session& session, const QString& name) : Query(name), m_session(session) {}
+
+OdbcQuery::~OdbcQuery() = default;
+
+Statement OdbcQuery::run(const NamedStatement& statement, const std::vector<ParamValue>& values)
+{
+    Statement stmt(m_session.newStatement());
+    if (values.empty()) {
+        stmt.executeDirect(statement.text);
+    } else {
+        stmt.prepare(statement.text, int(values.size()));
+        stmt.executePrepared(values);
+    }
+    return stmt;
+}
+
+void OdbcQuery::runExecute(const NamedStatement& statement, const std::vector<ParamValue>& values)
+{
+    run(statement, values).finish();
+}
+
+ResultSet OdbcQuery::runOpen(const NamedStatement& statement, const std::vector<ParamValue>& values)
+{
+    Statement stmt = run(statement, values);
+    ResultSet result = stmt.fetchAll();
+    stmt.finish();
+    return result;
+}
+
+void OdbcQuery::runBatch(const NamedStatement& statement, const std::vector<std::vector<ParamValue>>& rows,
+                         int firstRow)
+{
+    if (rows.empty())
+        return;
+    if (!m_batch || m_batch->sql != statement.text) {
+        m_batch.reset();
+        auto batch = std::make_unique<Batch>(Batch{statement.text, Statement(m_session.newStatement())});
+        batch->statement.prepare(statement.text, int(statement.names.size()));
+        batch->arrays = !statement.names.isEmpty() && m_session.wantsParameterArrays();
+        m_batch = std::move(batch);
+    }
+    if (m_batch->arrays && rows.size() > 1 && ParameterBlock::estimatedBytes(rows) <= kMaxArrayBytes
+        && runArray(rows, firstRow))
+        return;
+    runRowByRow(rows, firstRow);
+}
+
+bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int firstRow)
+{
+    const SQLHSTMT stmt = m_batch->statement.get();
+    std::vector<SQLUSMALLINT> statuses(rows.size(), SQL_PARAM_UNUSED);
+    SQLULEN processed = 0;
+    ArrayExecution execution(stmt);
+    if (!execution.start(SQLULEN(rows.size()), statuses.data(), &processed)) {
+        m_batch->arrays = false;
+        return false;
+    }
+
+    ParameterBlock block(rows, m_batch->statement.described());
+    block.bind(stmt);
+
+    // The SQL Server drivers go on with the later sets after one fails and
+    // answer SQL_SUCCESS_WITH_INFO; the failure may also surface only while
+    // the later sets' results are walked. The first error seen is the one
+    // told, read before the next call clears it.
+    std::optional<QString> error;
+    SQLLEN errorRow = 0;
+    const auto setFailed = [&] { return std::find(statuses.begin(), statuses.end(), SQL_PARAM_ERROR) != statuses.end(); };
+    const auto note = [&](SQLRETURN rc) {
+        if (error || (rc != SQL_ERROR && rc != SQL_SUCCESS_WITH_INFO && !setFailed()))
+            return;
+        const std::vector<Diagnostic> records = readDiagnostics(SQL_HANDLE_STMT, stmt);
+        const auto firstError = std::find_if(records.begin(), records.end(), isError);
+        if (rc != SQL_ERROR && firstError == records.end())
+            return;
+        error = failureMessage(records);
+        if (firstError != records.end())
+            errorRow = firstError->rowNumber;
+    };
+
+    SQLRETURN rc = SQLExecute(stmt);
+    note(rc);
+    while (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) {
+        rc = SQLMoreResults(stmt);
+        note(rc);
+    }
+    const bool failed = error || rc != SQL_NO_DATA || setFailed();
+    if (failed) {
+        const int set = failedParameterSet(statuses, processed, errorRow);
+        throw DbError(error.value_or(QStringLiteral("ODBC error")) + rowSuffix(qsizetype(firstRow) + set));
+    }
+    return true;
+}
+
+void OdbcQuery::runRowByRow(const std::vector<std::vector<ParamValue>>& rows, int firstRow)
+{
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const QString suffix = rowSuffix(qsizetype(firstRow) + qsizetype(i));
+        m_batch->statement.executePrepared(rows[i], suffix);
+        m_batch->statement.finish(suffix);
+    }
+}
+
+void OdbcQuery::endBatches()
+{
+    m_batch.reset();
+}
+
+}  // namespace db::odbc

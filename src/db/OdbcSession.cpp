@@ -1,0 +1,146 @@
+#include "db/OdbcSession.h"
+
+#include "db/DbError.h"
+#include "db/OdbcConnectionString.h"
+#include "db/OdbcDiagnostics.h"
+#include "db/OdbcText.h"
+
+#include <sqlext.h>
+#include <vector>
+
+namespace db::odbc {
+
+Session::~Session()
+{
+    close();
+}
+
+void Session::setConnectionString(const QString& connectionString)
+{
+    if (connectionString == m_connectionString)
+        return;
+    if (isOpen())
+        throw DbError(QStringLiteral("Cannot change the connection string of an open connection"));
+    m_connectionString = connectionString;
+}
+
+void Session::open()
+{
+    if (isOpen())
+        return;
+    if (!m_env)
+        m_env = makeEnvironment();
+
+    const QString odbcString = odbcConnectionString(
+        m_connectionString, isOleDbConnectionString(m_connectionString) ? installedDrivers(m_env.get()) : QStringList{});
+
+    Handle dbc(SQL_HANDLE_DBC, m_env.get());
+    const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, wide(odbcString), SQL_NTS, nullptr, 0, nullptr,
+                                           SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc))
+        throwDiagnostics(SQL_HANDLE_DBC, dbc.get());
+
+    // SQL_PARC_BATCH or SQL_PARC_NO_BATCH; a driver that answers neither has
+    // not thought about parameter arrays.
+    SQLUINTEGER rowCounts = 0;
+    m_driverDeclaresArrays =
+        SQL_SUCCEEDED(SQLGetInfoW(dbc.get(), SQL_PARAM_ARRAY_ROW_COUNTS, &rowCounts, sizeof rowCounts, nullptr))
+        && (rowCounts == SQL_PARC_BATCH || rowCounts == SQL_PARC_NO_BATCH);
+    m_inTransaction = false;
+    m_dbc = std::move(dbc);
+}
+
+void Session::close() noexcept
+{
+    if (!isOpen())
+        return;
+    rollback();
+    SQLDisconnect(m_dbc.get());
+    m_dbc.reset();
+}
+
+void Session::requireOpen() const
+{
+    if (!isOpen())
+        throw DbError(QStringLiteral("The connection is not open"));
+}
+
+void Session::setAutocommit(bool on)
+{
+    const SQLRETURN rc = SQLSetConnectAttrW(
+        m_dbc.get(), SQL_ATTR_AUTOCOMMIT,
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF)),
+        SQL_IS_UINTEGER);
+    if (!SQL_SUCCEEDED(rc))
+        throwDiagnostics(SQL_HANDLE_DBC, m_dbc.get());
+}
+
+void Session::beginTransaction()
+{
+    requireOpen();
+    if (m_inTransaction)
+        throw DbError(QStringLiteral("A transaction is already open"));
+    setAutocommit(false);
+    m_inTransaction = true;
+}
+
+void Session::commit()
+{
+    requireOpen();
+    if (!m_inTransaction)
+        throw DbError(QStringLiteral("No transaction is open"));
+    // A failed commit leaves the transaction open for the caller's rollback.
+    check(SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_COMMIT), SQL_HANDLE_DBC, m_dbc.get());
+    m_inTransaction = false;
+    setAutocommit(true);
+}
+
+void Session::rollback() noexcept
+{
+    if (!isOpen() || !m_inTransaction)
+        return;
+    m_inTransaction = false;
+    SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK);
+    try {
+        setAutocommit(true);
+    } catch (const DbError&) {
+        // The rollback runs on a failure path; its own failure must not hide that one.
+    }
+}
+
+Handle Session::newStatement() const
+{
+    requireOpen();
+    return Handle(SQL_HANDLE_STMT, m_dbc.get());
+}
+
+bool Session::wantsParameterArrays() const
+{
+    switch (m_batchMode) {
+    case OdbcBatchMode::Auto: return m_driverDeclaresArrays;
+    case OdbcBatchMode::ParameterArrays: return true;
+    case OdbcBatchMode::RowByRow: return false;
+    }
+    return false;
+}
+
+QStringList installedDrivers(SQLHENV env)
+{
+    QStringList names;
+    std::vector<SQLWCHAR> name(256);
+    std::vector<SQLWCHAR> attributes(1024);
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    for (;;) {
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT attributesLength = 0;
+        const SQLRETURN rc = SQLDriversW(env, direction, name.data(), SQLSMALLINT(name.size()), &nameLength,
+                                         attributes.data(), SQLSMALLINT(attributes.size()), &attributesLength);
+        if (!SQL_SUCCEEDED(rc))
+            break;
+        names.append(fromWide(name.data(), std::min<qsizetype>(nameLength, qsizetype(name.size()) - 1)));
+        direction = SQL_FETCH_NEXT;
+    }
+    return names;
+}
+
+}  // namespace db::odbc

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "db/OdbcConnection.h"
+#include "db/OdbcHandle.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace db::odbc {
+
+// The driver-manager side of an OdbcConnection, shared with its queries.
+class Session {
+public:
+    Session() = default;
+    ~Session();
+
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void setConnectionString(const QString& connectionString);
+    const QString& connectionString() const { return m_connectionString; }
+
+    void open();
+    void close() noexcept;
+    bool isOpen() const { return bool(m_dbc); }
+
+    void beginTransaction();
+    void commit();
+    void rollback() noexcept;
+
+    // A new statement on the open connection.
+    Handle newStatement() const;
+
+    // Whether executeForRows may try parameter arrays on this connection.
+    bool wantsParameterArrays() const;
+    void setBatchMode(OdbcBatchMode mode) { m_batchMode = mode; }
+
+private:
+    void requireOpen() const;
+    void setAutocommit(bool on);
+
+    QString m_connectionString;
+    Handle m_env;
+    Handle m_dbc;
+    bool m_inTransaction = false;
+    bool m_driverDeclaresArrays = false;
+    OdbcBatchMode m_batchMode = OdbcBatchMode::Auto;
+};
+
+// The driver names the driver manager knows, as it lists them.
+QStringList installedDrivers(SQLHENV env);
+
+}  // namespace db::odbc
