@@ -174,6 +174,13 @@ void TfrmMain::buildForm()
     AbrirUDL->setFileMode(QFileDialog::AnyFile);
     AbrirUDL->setNameFilter(QStringLiteral("Ficheiro de Ligação (*.udl)"));
     AbrirUDL->setDefaultSuffix(QStringLiteral("udl"));
+    // The toolkit's translation may be missing or partial; the words a user reads first are set here.
+    AbrirUDL->setWindowTitle(QStringLiteral("Abrir"));
+    AbrirUDL->setLabelText(QFileDialog::LookIn, QStringLiteral("Procurar em:"));
+    AbrirUDL->setLabelText(QFileDialog::FileName, QStringLiteral("Nome do ficheiro:"));
+    AbrirUDL->setLabelText(QFileDialog::FileType, QStringLiteral("Ficheiros do tipo:"));
+    AbrirUDL->setLabelText(QFileDialog::Accept, QStringLiteral("Abrir"));
+    AbrirUDL->setLabelText(QFileDialog::Reject, QStringLiteral("Cancelar"));
 
     Log->setGeometry(8, 62, 614, 204);
     Log->setReadOnly(true);
