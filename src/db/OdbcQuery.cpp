@@ -67,9 +67,16 @@ OdbcQuery::OdbcQuery(Session& session, const QString& name) : Query(name), m_ses
 
 OdbcQuery::~OdbcQuery() = default;
 
+Statement OdbcQuery::newStatement() const
+{
+    if (!m_session.isOpen())
+        fail(QStringLiteral("The connection is not open"));
+    return Statement(m_session.newStatement());
+}
+
 Statement OdbcQuery::run(const NamedStatement& statement, const std::vector<ParamValue>& values)
 {
-    Statement stmt(m_session.newStatement());
+    Statement stmt = newStatement();
     if (values.empty()) {
         stmt.executeDirect(statement.text);
     } else {
@@ -99,7 +106,7 @@ void OdbcQuery::runBatch(const NamedStatement& statement, const std::vector<std:
         return;
     if (!m_batch || m_batch->sql != statement.text) {
         m_batch.reset();
-        auto batch = std::make_unique<Batch>(Batch{statement.text, Statement(m_session.newStatement())});
+        auto batch = std::make_unique<Batch>(Batch{statement.text, newStatement()});
         batch->statement.prepare(statement.text, int(statement.names.size()));
         batch->arrays = !statement.names.isEmpty() && m_session.wantsParameterArrays();
         m_batch = std::move(batch);

@@ -28,6 +28,7 @@ protected:
 private:
     struct Batch;
 
+    Statement newStatement() const;
     Statement run(const NamedStatement& statement, const std::vector<ParamValue>& values);
     bool runArray(const std::vector<std::vector<ParamValue>>& rows, int firstRow);
     void runRowByRow(const std::vector<std::vector<ParamValue>>& rows, int firstRow);
