@@ -88,8 +88,7 @@ ParameterBlock::ParameterBlock(std::span<const std::vector<ParamValue>> rows,
 
     for (std::size_t c = 0; c < markers; ++c) {
         Column& col = m_columns[c];
-        const std::optional<ParamDescription> target =
-            c < described.size() ? described[c] : std::optional<ParamDescription>{};
+        const ParamDescription* target = c < described.size() && described[c] ? &*described[c] : nullptr;
 
         // One C type per column: the values' own kind, or text when rows disagree.
         Kind kind = Kind::Null;
