@@ -44,7 +44,7 @@ bool isCharacterType(SQLSMALLINT t)
 
 // A timestamp with more fractional digits than the target holds is refused
 // by some drivers instead of rounded, and a date target refuses a time of day.
-SQL_TIMESTAMP_STRUCT timestampFor(const QDateTime& value, const std::optional<ParamDescription>& target)
+SQL_TIMESTAMP_STRUCT timestampFor(const QDateTime& value, const ParamDescription* target)
 {
     const QDateTime local = value.toLocalTime();
     SQL_TIMESTAMP_STRUCT ts{};
