@@ -1,0 +1,309 @@
+// Whole conversions against a real SQL Server: statements, types, three-part
+// names, transactions and parameter binding as the server sees them. Each test
+// builds scratch databases from the fixture scripts and drops them at the end.
+
+#include "ExpectedRows.h"
+#include "QStringPrinting.h"
+#include "ServerHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using harness::kStep;
+using harness::sqlText;
+
+// The stock transfer reads the clock once for the document, then once per line.
+const QDateTime kRunTime(QDate(2026, 3, 4), QTime(10, 0, 0, 250));
+
+const QStringList kEarlierDocuments{"FT|900", "IN|7", "IN|41", "IN|120000"};
+
+class ServerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!h.connect())
+            GTEST_SKIP() << harness::kSkipReason;
+    }
+
+    const server::TableDef& table(const char* name) const
+    {
+        const server::TableDef* def = h.destinationSchema().table(QLatin1String(name));
+        if (!def)
+            throw server::OdbcFailure(std::string("no destination table ") + name);
+        return *def;
+    }
+
+    QStringList codes(const server::ScratchDatabase& db, const char* table)
+    {
+        return h.rows(QStringLiteral("SELECT codigo FROM %1 ORDER BY codigo").arg(db.table(QLatin1String(table))));
+    }
+
+    QStringList documents(const server::ScratchDatabase& db)
+    {
+        return h.rows(QStringLiteral("SELECT doc, numero FROM %1 ORDER BY doc, numero").arg(db.table("documentos")));
+    }
+
+    QStringList linesOf(const server::ScratchDatabase& db, int number)
+    {
+        return h.rows(QStringLiteral("SELECT codigo, CONVERT(varchar(40), qtd), descricao FROM %1 "
+                                     "WHERE doc = 'IN' AND numero = %2 ORDER BY codigo")
+                          .arg(db.table("vendas"))
+                          .arg(number));
+    }
+
+    // Every table the steps convert, as the fixture source should arrive.
+    void expectConverted(const server::ScratchDatabase& dst, const server::SourceVariant& v)
+    {
+        EXPECT_EQ(h.tableRows(dst, "clientes", "codigo"), expected::clientes(table("clientes"), v.ivacaixa));
+        EXPECT_EQ(h.tableRows(dst, "empregados", "codigo"), expected::empregados(table("empregados")));
+        EXPECT_EQ(h.tableRows(dst, "subfamilias", "codigo"), expected::subfamilias(table("subfamilias"), v.fundo));
+        EXPECT_EQ(h.tableRows(dst, "familias", "codigo"), expected::familias(table("familias"), v.frontoffice));
+        EXPECT_EQ(h.tableRows(dst, "famzonas", "familia, zona"), expected::famzonas());
+        EXPECT_EQ(h.tableRows(dst, "iva", "codigo"), expected::iva(table("iva")));
+        EXPECT_EQ(h.tableRows(dst, "produtos", "codigo"), expected::produtos(table("produtos"), v.referencia));
+        EXPECT_EQ(h.tableRows(dst, "codigosbarras", "codbarras"), expected::codigosbarras(v.referencia));
+        EXPECT_EQ(h.tableRows(dst, "fornecedores", "codigo"), expected::fornecedores(table("fornecedores")));
+        EXPECT_EQ(h.tableRows(dst, "unidades", "codigo"), expected::unidades(table("unidades")));
+    }
+
+    // The document a stock transfer wrote at runTime: its header, and one line
+    // per stocked product written in the order the clock was read.
+    void expectStockDocument(const server::ScratchDatabase& dst, int number, const QDateTime& runTime)
+    {
+        SCOPED_TRACE(QStringLiteral("document IN %1").arg(number).toStdString());
+        const QString day = sqlText(QDateTime(runTime.date(), QTime(0, 0)));
+        EXPECT_EQ(h.rows(QStringLiteral("SELECT numero, doc, CONVERT(varchar(23), data, 121), CONVERT(varchar(23), datahora, 121), "
+                                        "cliente, nome, CONVERT(int, anulado), descricao, id, idcx, emp, tipo FROM %1 "
+                                        "WHERE doc = 'IN' AND numero = %2")
+                             .arg(dst.table("documentos"))
+                             .arg(number)),
+                  QStringList{QStringLiteral("%1|IN|%2|%3|0|Acerto directo de stock|0||0|0|1|1").arg(number).arg(day, sqlText(runTime))});
+
+        EXPECT_EQ(linesOf(dst, number), expected::stockLines());
+
+        QStringList fixed;
+        QStringList times;
+        for (qsizetype i = 0; i < expected::stockLines().size(); ++i) {
+            fixed.append(QStringLiteral("%1|0|1").arg(day));
+            times.append(sqlText(runTime.addSecs(i + 1)));
+        }
+        EXPECT_EQ(h.rows(QStringLiteral("SELECT CONVERT(varchar(23), data, 121), armazem, empid FROM %1 "
+                                        "WHERE doc = 'IN' AND numero = %2 ORDER BY linha")
+                             .arg(dst.table("vendas"))
+                             .arg(number)),
+                  fixed);
+        EXPECT_EQ(h.rows(QStringLiteral("SELECT CONVERT(varchar(23), datahora, 121) FROM %1 "
+                                        "WHERE doc = 'IN' AND numero = %2 ORDER BY linha")
+                             .arg(dst.table("vendas"))
+                             .arg(number)),
+                  times);
+    }
+
+    // The tables of the steps that never ran, or that failed, as they were.
+    void expectUntouched(const server::ScratchDatabase& dst, const QStringList& tables)
+    {
+        for (const QString& t : tables) {
+            const QString key = t == u"codigosbarras" ? QStringLiteral("codbarras") : QStringLiteral("codigo");
+            const QString expected = t == u"codigosbarras" ? QStringLiteral("9999999999999") : QStringLiteral("9001");
+            EXPECT_EQ(h.rows(QStringLiteral("SELECT %1 FROM %2").arg(key, dst.table(t))), QStringList{expected}) << t.toStdString();
+        }
+    }
+
+    harness::ServerHarness h;
+};
+
+// --- A whole run on every shape of source ---------------------------------------------------------------
+
+}  // namespace
+
+namespace server {
+// Names the variant in test listings rather than its bytes.
+void PrintTo(const SourceVariant& variant, std::ostream* out)
+{
+    *out << variant.name().toStdString();
+}
+}  // namespace server
+
+namespace {
+
+class WholeRun : public ServerTest, public ::testing::WithParamInterface<server::SourceVariant> {};
+
+TEST_P(WholeRun, ConvertsEveryTableAndWritesOneStockDocument)
+{
+    const server::SourceVariant variant = GetParam();
+    server::ScratchDatabase& src = h.source(variant);
+    server::ScratchDatabase& dst = h.destination();
+
+    EXPECT_EQ(h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime)), expected::wholeRunEvents());
+
+    expectConverted(dst, variant);
+    // Numbered after the highest "IN" in 0..99999 (41); nothing earlier removed.
+    EXPECT_EQ(documents(dst), QStringList({"FT|900", "IN|7", "IN|41", "IN|42", "IN|120000"}));
+    expectStockDocument(dst, 42, kRunTime);
+    EXPECT_EQ(linesOf(dst, 41), QStringList{"9001|3.0000|Produto antigo"});
+}
+
+INSTANTIATE_TEST_SUITE_P(ProbeColumns, WholeRun,
+                         ::testing::Values(server::SourceVariant{true, true, true, true},
+                                           server::SourceVariant{false, true, true, true},
+                                           server::SourceVariant{true, false, true, true},
+                                           server::SourceVariant{true, true, false, true},
+                                           server::SourceVariant{true, true, true, false},
+                                           server::SourceVariant{false, false, false, false}),
+                         [](const ::testing::TestParamInfo<server::SourceVariant>& info) {
+                             return info.param.name().toStdString();
+                         });
+
+// --- The stock document ----------------------------------------------------------------------------
+
+using StockDocument = ServerTest;
+
+TEST_F(StockDocument, TwoRunsAddTwoConsecutiveDocuments)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    const QDateTime secondRunTime(QDate(2026, 3, 5), QTime(9, 0, 0, 500));
+
+    EXPECT_EQ(h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime)), expected::wholeRunEvents());
+    EXPECT_EQ(h.run(src.name(), dst.name(), true, harness::steppingClock(secondRunTime)), expected::wholeRunEvents());
+
+    EXPECT_EQ(documents(dst), QStringList({"FT|900", "IN|7", "IN|41", "IN|42", "IN|43", "IN|120000"}));
+    expectStockDocument(dst, 42, kRunTime);
+    expectStockDocument(dst, 43, secondRunTime);
+    // The master tables were emptied and refilled, not doubled.
+    expectConverted(dst, {});
+}
+
+TEST_F(StockDocument, After99999ComesNumber100000)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    dst.execute(QStringLiteral("INSERT INTO dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) "
+                               "VALUES (99999, N'IN', '2025-12-31T00:00:00', '2025-12-31T23:59:00', 0, N'Acerto directo de stock', 0, N'', 0, 0, 1, 1)"));
+
+    EXPECT_EQ(h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime)), expected::wholeRunEvents());
+
+    EXPECT_EQ(documents(dst), QStringList({"FT|900", "IN|7", "IN|41", "IN|99999", "IN|100000", "IN|120000"}));
+    expectStockDocument(dst, 100000, kRunTime);
+}
+
+TEST_F(StockDocument, NoStockedProductWritesNoDocument)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    // Only the stock row without a product is left.
+    src.execute(QStringLiteral("DELETE FROM dbo.Existencias WHERE codigo <> 999"));
+
+    EXPECT_EQ(h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime)), expected::wholeRunEvents(false));
+
+    EXPECT_EQ(documents(dst), kEarlierDocuments);
+    EXPECT_EQ(h.rows(QStringLiteral("SELECT numero, codigo FROM %1").arg(dst.table("vendas"))), QStringList{"41|9001"});
+}
+
+// --- A step that fails ----------------------------------------------------------------------------
+
+using FailingStep = ServerTest;
+
+TEST_F(FailingStep, MissingColumnEndsTheRunAndTheStepKeepsItsTables)
+{
+    // Without frontoffice the families step reads visivel, posicao, fundo and letra.
+    server::SourceVariant variant;
+    variant.frontoffice = false;
+    server::ScratchDatabase& src = h.source(variant);
+    server::ScratchDatabase& dst = h.destination();
+    src.execute(QStringLiteral("ALTER TABLE dbo.Familias DROP COLUMN letra"));
+
+    const QStringList failure{QStringLiteral("Excepção fatal: Invalid column name 'letra'"), QStringLiteral("Processo abortado!")};
+    EXPECT_EQ(h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime)),
+              expected::eventsUpToCountOfStep(4) + failure);
+
+    // The steps before it stay converted.
+    EXPECT_EQ(h.tableRows(dst, "clientes", "codigo"), expected::clientes(table("clientes"), true));
+    EXPECT_EQ(h.tableRows(dst, "empregados", "codigo"), expected::empregados(table("empregados")));
+    EXPECT_EQ(h.tableRows(dst, "subfamilias", "codigo"), expected::subfamilias(table("subfamilias"), true));
+    // Its DELETE was rolled back with it; famzonas was never reached.
+    expectUntouched(dst, {"familias", "iva", "produtos", "codigosbarras", "fornecedores", "unidades"});
+    EXPECT_EQ(h.rows(QStringLiteral("SELECT familia, zona FROM %1").arg(dst.table("famzonas"))), QStringList{"9001|3"});
+    EXPECT_EQ(documents(dst), kEarlierDocuments);
+}
+
+TEST_F(FailingStep, MissingBarcodeTableRollsTheProductsBack)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    src.execute(QStringLiteral("DROP TABLE dbo.codigosbarras"));
+
+    const QStringList events = h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime));
+
+    const QStringList before = expected::eventsUpToCountOfStep(6);
+    ASSERT_EQ(events.size(), before.size() + 2) << events.join(u'\n').toStdString();
+    EXPECT_EQ(events.mid(0, before.size()), before);
+    // "Invalid object name '<source>.dbo.codigosbarras'", as the server words it.
+    EXPECT_TRUE(events[before.size()].startsWith(QStringLiteral("Excepção fatal: Invalid object name '")) &&
+                events[before.size()].contains(QStringLiteral("codigosbarras")))
+        << events[before.size()].toStdString();
+    EXPECT_EQ(events.last(), QStringLiteral("Processo abortado!"));
+
+    EXPECT_EQ(h.tableRows(dst, "iva", "codigo"), expected::iva(table("iva")));
+    // The products written before the barcodes failed went back with them.
+    expectUntouched(dst, {"produtos", "codigosbarras", "fornecedores", "unidades"});
+    EXPECT_EQ(documents(dst), kEarlierDocuments);
+}
+
+// --- Database names that need brackets --------------------------------------------------------------------
+
+struct Names {
+    const char* source;
+    const char* destination;
+};
+
+void PrintTo(const Names& names, std::ostream* out)
+{
+    *out << '"' << names.source << "\" and \"" << names.destination << '"';
+}
+
+class DatabaseNames : public ServerTest, public ::testing::WithParamInterface<Names> {};
+
+TEST_P(DatabaseNames, ConvertAsAnyOther)
+{
+    server::ScratchDatabase& src = h.source({}, QLatin1String(GetParam().source));
+    server::ScratchDatabase& dst = h.destination(QLatin1String(GetParam().destination));
+
+    EXPECT_EQ(h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime)), expected::wholeRunEvents());
+
+    expectConverted(dst, {});
+    expectStockDocument(dst, 42, kRunTime);
+}
+
+INSTANTIATE_TEST_SUITE_P(Quoted, DatabaseNames,
+                         ::testing::Values(Names{"kovara src ", "kovara]dst "},
+                                           // A name holding a placeholder is not replaced again.
+                                           Names{"kovara]src ", "kovara dst @origem "}),
+                         [](const ::testing::TestParamInfo<Names>& info) {
+                             return std::string(info.index == 0 ? "SpaceInSourceBracketInDestination"
+                                                                 : "BracketInSourcePlaceholderInDestination");
+                         });
+
+// --- Login ------------------------------------------------------------------------------------------
+
+using Login = ServerTest;
+
+TEST_F(Login, WrongPasswordLogsTheServersLoginFailure)
+{
+    if (h.settings().user.isEmpty())
+        GTEST_SKIP() << "KOVARA_TEST_ODBC has no UID: a wrong password needs a SQL Server login";
+
+    const QStringList events = h.run(QStringLiteral("kovara_src_unused"), QStringLiteral("kovara_dst_unused"), true,
+                                     harness::steppingClock(kRunTime), h.settings().password + QStringLiteral("-wrong"));
+
+    ASSERT_EQ(events.size(), 3) << events.join(u'\n').toStdString();
+    EXPECT_EQ(events[0], QStringLiteral("A ligar à base de dados..."));
+    EXPECT_TRUE(events[1].startsWith(QStringLiteral("Excepção fatal: ")) &&
+                events[1].contains(QStringLiteral("Login failed for user '%1'").arg(h.settings().user)) &&
+                !events[1].endsWith(u'.'))
+        << events[1].toStdString();
+    EXPECT_EQ(events[2], QStringLiteral("Processo abortado!"));
+}
+
+}  // namespace

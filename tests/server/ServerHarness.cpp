@@ -1,0 +1,110 @@
+#include "ServerHarness.h"
+
+#include "core/Conversion.h"
+#include "core/ConversionSink.h"
+#include "core/DataLinkFile.h"
+#include "db/OdbcConnection.h"
+
+#include <QTemporaryDir>
+
+namespace harness {
+
+namespace {
+
+class EventSink : public core::ConversionSink {
+public:
+    void addLog(const QString& line) override { events.append(line); }
+    void progressStep() override { events.append(kStep); }
+    QStringList events;
+};
+
+}  // namespace
+
+core::Clock steppingClock(const QDateTime& start)
+{
+    auto next = std::make_shared<QDateTime>(start);
+    return [next] {
+        const QDateTime now = *next;
+        *next = next->addSecs(1);
+        return now;
+    };
+}
+
+QString sqlText(const QDateTime& t)
+{
+    return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+}
+
+ServerHarness::ServerHarness() = default;
+ServerHarness::~ServerHarness() = default;
+
+bool ServerHarness::connect()
+{
+    m_settings = server::settingsFromEnvironment();
+    if (!m_settings)
+        return false;
+    m_destinationSchema = server::loadFixture(server::kDestinationScripts);
+    m_admin = std::make_unique<server::SqlSession>(m_settings->odbc);
+    return true;
+}
+
+server::ScratchDatabase& ServerHarness::source(const server::SourceVariant& variant, const QString& stem)
+{
+    m_databases.push_back(std::make_unique<server::ScratchDatabase>(*m_admin, stem));
+    m_databases.back()->runScripts(variant.scripts());
+    return *m_databases.back();
+}
+
+server::ScratchDatabase& ServerHarness::destination(const QString& stem)
+{
+    m_databases.push_back(std::make_unique<server::ScratchDatabase>(*m_admin, stem));
+    m_databases.back()->runScripts(server::kDestinationScripts);
+    return *m_databases.back();
+}
+
+QString ServerHarness::initString(const QString& database, const QString& password) const
+{
+    // Written as the Windows data link dialog writes it; the tool cuts it at
+    // ';', so no value may hold one.
+    return QStringLiteral("SQLOLEDB.1;Password=") + password + QStringLiteral(";Persist Security Info=True;User ID=") +
+           m_settings->user + QStringLiteral(";Initial Catalog=") + database + QStringLiteral(";Data Source=") +
+           m_settings->dataSource();
+}
+
+QStringList ServerHarness::run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
+                               const core::Clock& clock, const std::optional<QString>& password)
+{
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        throw server::OdbcFailure("cannot create a temporary folder for the data link files");
+    const QString origem = folder.filePath(QStringLiteral("origem.udl"));
+    const QString destino = folder.filePath(QStringLiteral("destino.udl"));
+    server::writeDataLinkFile(origem, initString(sourceDatabase, password.value_or(m_settings->password)));
+    server::writeDataLinkFile(destino, initString(destinationDatabase, m_settings->password));
+
+    const QString sourceInit = core::readInitString(origem);
+    const QString destinationInit = core::readInitString(destino);
+    if (sourceInit.isEmpty() || destinationInit.isEmpty())
+        throw server::OdbcFailure("the data link files just written read as empty");
+
+    db::OdbcConnection cn;
+    const std::unique_ptr<db::Query> q_exec = cn.createQuery(QStringLiteral("q_exec"));
+    const std::unique_ptr<db::Query> q_aux = cn.createQuery(QStringLiteral("q_aux"));
+    EventSink sink;
+    core::runConversion({cn, *q_exec, *q_aux}, sourceInit, destinationInit, stocks, sink, clock);
+    return sink.events;
+}
+
+QStringList ServerHarness::tableRows(const server::ScratchDatabase& db, const QString& table, const QString& orderBy)
+{
+    const server::TableDef* def = m_destinationSchema.table(table);
+    if (!def)
+        throw server::OdbcFailure(("no destination table " + table).toStdString());
+    QStringList columns;
+    for (const server::ColumnDef& c : def->columns)
+        columns.append(server::canonicalText(c));
+    return m_admin->rows(QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                         db.table(table) + QStringLiteral(" ORDER BY ") + orderBy);
+}
+
+}  // namespace harness
