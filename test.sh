@@ -15,3 +15,6 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:${UBSAN_OPTIONS:-}"
 
 # The parsers of outside input, under libFuzzer: about 30 s a target.
 ./scripts/run-fuzzers.sh "${KOVARA_FUZZ_SECONDS:-30}"
+
+# The Debian package: contents, dependencies, and the unpacked program showing its window.
+./scripts/check-package.sh
