@@ -1,0 +1,247 @@
+// Times the stock transfer against the SQL Server in KOVARA_TEST_ODBC:
+//   (a) one execution of the line statement per stocked product, in
+//       autocommit, as the transfer was first written;
+//   (b) core::runStockTransfer as built, through the real ODBC layer;
+//   (c) for reference, one server-side INSERT ... SELECT writing the same rows.
+// Each writes one whole document into an emptied vendas/documentos. The last
+// line printed is "ratio <(b) seconds / (a) seconds>".
+//
+// Usage: stock_transfer_bench [--rows N]     (N stocked products, default 100000)
+
+#include "FixtureSchema.h"
+#include "ScratchDatabase.h"
+#include "ServerSettings.h"
+#include "SqlSession.h"
+#include "core/Clock.h"
+#include "core/ConversionSink.h"
+#include "core/SqlNames.h"
+#include "core/StockTransfer.h"
+#include "db/OdbcConnection.h"
+
+#include <QTime>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <stdexcept>
+
+namespace {
+
+// The statements as the transfer sends them, before the names go in.
+const QString kStockRows = QStringLiteral(
+    "SELECT e.codigo, e.existencia, p.descricao FROM @origem.dbo.Existencias e INNER JOIN @origem.dbo.Produtos p ON e.codigo = p.codigo");
+const QString kLastDocument = QStringLiteral(
+    "SELECT TOP 1 numero AS num FROM @destino.dbo.documentos WHERE doc = 'IN' AND numero >= 0 AND numero <= 99999 ORDER BY numero DESC");
+const QString kLine = QStringLiteral(
+    "INSERT INTO @destino.dbo.vendas (numero, doc, codigo, data, datahora, descricao, qtd, armazem, empid) VALUES (:numero, 'IN', :codigo, :data, :datahora, :descricao, :qtd, 0, 1)");
+const QString kHeader = QStringLiteral(
+    "INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) VALUES (:numero, 'IN', :data,  :datahora, 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
+
+// The same rows in one statement, computed on the server.
+const QString kSetBasedLines = QStringLiteral(
+    "INSERT INTO @destino.dbo.vendas (numero, doc, codigo, data, datahora, descricao, qtd, armazem, empid) "
+    "SELECT 1, 'IN', e.codigo, CONVERT(datetime, CONVERT(date, GETDATE())), GETDATE(), ISNULL(p.descricao, N''), "
+    "ISNULL(e.existencia, 0), 0, 1 FROM @origem.dbo.Existencias e INNER JOIN @origem.dbo.Produtos p ON e.codigo = p.codigo");
+const QString kSetBasedHeader = QStringLiteral(
+    "INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) "
+    "VALUES (1, 'IN', CONVERT(datetime, CONVERT(date, GETDATE())), GETDATE(), 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
+
+class SilentSink : public core::ConversionSink {
+public:
+    void addLog(const QString&) override {}
+    void progressStep() override {}
+};
+
+double peakRssMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+double secondsOf(const std::function<void()>& work)
+{
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+QDateTime midnightOf(const QDateTime& t)
+{
+    return QDateTime(t.date(), QTime(0, 0));
+}
+
+// The transfer as first written: one round trip per line, no transaction.
+void perRowTransfer(const core::DatabaseNames& names, db::Query& q_exec, db::Query& q_aux)
+{
+    q_aux.setSql(core::substituteNames(kStockRows, names));
+    q_aux.open();
+    if (q_aux.hasRow()) {
+        q_exec.setSql(core::substituteNames(kLastDocument, names));
+        q_exec.open();
+        const std::int32_t number = q_exec.hasRow() ? q_exec.asInteger(0) + 1 : 1;
+        q_exec.close();
+        const QDateTime documentTime = QDateTime::currentDateTime();
+
+        q_exec.setSql(core::substituteNames(kLine, names));
+        while (!q_aux.eof()) {
+            const QDateTime now = QDateTime::currentDateTime();
+            q_exec.setInteger(QStringLiteral("numero"), number);
+            q_exec.setInteger(QStringLiteral("codigo"), q_aux.asInteger(QStringLiteral("codigo")));
+            q_exec.setDateTime(QStringLiteral("data"), midnightOf(now));
+            q_exec.setDateTime(QStringLiteral("datahora"), now);
+            q_exec.setText(QStringLiteral("descricao"), q_aux.asText(QStringLiteral("descricao")));
+            q_exec.setAmount(QStringLiteral("qtd"), q_aux.asAmount(QStringLiteral("existencia")));
+            q_exec.execute();
+            q_aux.next();
+        }
+
+        q_exec.setSql(core::substituteNames(kHeader, names));
+        q_exec.setInteger(QStringLiteral("numero"), number);
+        q_exec.setDateTime(QStringLiteral("data"), midnightOf(QDateTime::currentDateTime()));
+        q_exec.setDateTime(QStringLiteral("datahora"), documentTime);
+        q_exec.execute();
+    }
+    q_aux.close();
+}
+
+void setBasedTransfer(const core::DatabaseNames& names, db::Connection& cn, db::Query& q_exec)
+{
+    cn.beginTransaction();
+    try {
+        q_exec.setSql(core::substituteNames(kSetBasedLines, names));
+        q_exec.execute();
+        q_exec.setSql(core::substituteNames(kSetBasedHeader, names));
+        q_exec.execute();
+    } catch (...) {
+        cn.rollback();
+        throw;
+    }
+    cn.commit();
+}
+
+// Fills the source with rows stocked products, built on the server.
+void seed(server::ScratchDatabase& source, int rows)
+{
+    source.execute(QStringLiteral(
+        "INSERT INTO dbo.Produtos (codigo, descricao) SELECT i, N'Produto n.º ' + CONVERT(nvarchar(10), i) "
+        "FROM (SELECT TOP (%1) ROW_NUMBER() OVER (ORDER BY (SELECT NULL)) AS i "
+        "FROM sys.all_columns a CROSS JOIN sys.all_columns b) AS n")
+                       .arg(rows));
+    source.execute(QStringLiteral("INSERT INTO dbo.Existencias (codigo, existencia) "
+                                  "SELECT codigo, CONVERT(decimal(19,4), codigo % 97) + 0.25 FROM dbo.Produtos"));
+}
+
+void emptyDocuments(server::ScratchDatabase& destination)
+{
+    destination.execute(QStringLiteral("TRUNCATE TABLE dbo.vendas; DELETE FROM dbo.documentos"));
+}
+
+// Each way must have written the whole document, or its time means nothing.
+void checkDocument(server::SqlSession& admin, const server::ScratchDatabase& destination, int rows, const char* what)
+{
+    const int lines = admin.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(destination.table(QStringLiteral("vendas")))).toInt();
+    const int headers = admin.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(destination.table(QStringLiteral("documentos")))).toInt();
+    if (lines != rows || headers != 1)
+        throw std::runtime_error(QStringLiteral("%1 wrote %2 lines and %3 headers, not %4 and 1")
+                                     .arg(QLatin1String(what)).arg(lines).arg(headers).arg(rows).toStdString());
+}
+
+void report(const char* label, double seconds, int rows)
+{
+    std::printf("%-34s %10.3f s %12.0f rows/s   peak RSS %7.1f MB\n", label, seconds, rows / seconds, peakRssMegabytes());
+    std::fflush(stdout);
+}
+
+int parseRows(int argc, char** argv)
+{
+    int rows = 100000;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc) {
+            char* end = nullptr;
+            const long value = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || value < 1 || value > 10000000)
+                throw std::invalid_argument("--rows takes a whole number from 1 to 10000000");
+            rows = int(value);
+        } else {
+            throw std::invalid_argument(std::string("unknown argument ") + argv[i] + "\nusage: stock_transfer_bench [--rows N]");
+        }
+    }
+    return rows;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int rows = 0;
+    try {
+        rows = parseRows(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 2;
+    }
+
+    const std::optional<server::ServerSettings> settings = server::settingsFromEnvironment();
+    if (!settings) {
+        std::printf("%s is not set: the stock transfer benchmark needs a SQL Server login that may create and drop "
+                    "databases, e.g. %s='DRIVER=FreeTDS;SERVER=127.0.0.1;PORT=1433;UID=sa;PWD=...;TDS_Version=7.4'. "
+                    "Nothing measured.\n",
+                    server::kVariable, server::kVariable);
+        return 0;
+    }
+
+    try {
+        server::SqlSession admin(settings->odbc);
+        // Dropped when main leaves this block, however it leaves it.
+        server::ScratchDatabase source(admin, QStringLiteral("kovara_bench_src_"));
+        server::ScratchDatabase destination(admin, QStringLiteral("kovara_bench_dst_"));
+        source.runScript(QStringLiteral("source_schema.sql"));
+        destination.runScript(QStringLiteral("destination_schema.sql"));
+        seed(source, rows);
+        const core::DatabaseNames names{source.name(), destination.name()};
+
+        std::printf("stock transfer of %d stocked products on %s\n", rows, qPrintable(settings->dataSource()));
+        std::fflush(stdout);
+
+        double perRow = 0;
+        double asBuilt = 0;
+        {
+            // Closed before the databases are dropped.
+            db::OdbcConnection cn;
+            cn.setConnectionString(settings->odbc);
+            cn.open();
+            const std::unique_ptr<db::Query> q_exec = cn.createQuery(QStringLiteral("q_exec"));
+            const std::unique_ptr<db::Query> q_aux = cn.createQuery(QStringLiteral("q_aux"));
+
+            emptyDocuments(destination);
+            perRow = secondsOf([&] { perRowTransfer(names, *q_exec, *q_aux); });
+            checkDocument(admin, destination, rows, "(a)");
+            report("(a) one execution per row", perRow, rows);
+
+            emptyDocuments(destination);
+            SilentSink sink;
+            asBuilt = secondsOf([&] { core::runStockTransfer(names, cn, *q_exec, *q_aux, sink, core::systemNow); });
+            checkDocument(admin, destination, rows, "(b)");
+            report("(b) runStockTransfer", asBuilt, rows);
+
+            emptyDocuments(destination);
+            const double setBased = secondsOf([&] { setBasedTransfer(names, cn, *q_exec); });
+            checkDocument(admin, destination, rows, "(c)");
+            report("(c) set-based INSERT ... SELECT", setBased, rows);
+
+            cn.close();
+        }
+        std::printf("peak RSS %.1f MB\n", peakRssMegabytes());
+        std::printf("ratio %.3f\n", asBuilt / perRow);
+        return 0;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "stock_transfer_bench: %s\n", e.what());
+        return 1;
+    }
+}
