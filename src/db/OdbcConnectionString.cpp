@@ -176,6 +176,11 @@ QString odbcConnectionString(const QString& connectionString, const QStringList&
         out += item("UID", freeTdsValue(user, true)) + item("PWD", freeTdsValue(password, true));
         if (!database.isEmpty())
             out += item("DATABASE", freeTdsValue(database, false));
+        // Every Microsoft server answers a 7.4 login with its own version. Left
+        // to choose, FreeTDS tries Sybase's 5.0 after a failed login, and with
+        // a server that takes connections but never answers, that attempt
+        // never ends.
+        out += item("TDS_Version", QStringLiteral("7.4"));
     } else {
         QString server = ds.host;
         if (!ds.instance.isEmpty())

@@ -10,6 +10,15 @@
 
 namespace db::odbc {
 
+namespace {
+
+// As long as an OLE DB connection waits by default. Without a limit, a server
+// that takes the connection and never answers the login keeps the run waiting
+// for ever.
+constexpr SQLULEN kLoginTimeoutSeconds = 15;
+
+}  // namespace
+
 Session::~Session()
 {
     close();
@@ -35,6 +44,9 @@ void Session::open()
         m_connectionString, isOleDbConnectionString(m_connectionString) ? installedDrivers(m_env.get()) : QStringList{});
 
     Handle dbc(SQL_HANDLE_DBC, m_env.get());
+    // A driver without login timeouts simply refuses this.
+    SQLSetConnectAttrW(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds),
+                       SQL_IS_UINTEGER);
     const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, wide(odbcString), SQL_NTS, nullptr, 0, nullptr,
                                            SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc))

@@ -38,7 +38,7 @@ TEST(OdbcConnectionStringTest, NativeStringsPassUnchanged)
 TEST(OdbcConnectionStringTest, WorkerStringBecomesFreeTdsString)
 {
     EXPECT_EQ(odbcConnectionString(oleDb(QStringLiteral("srv")), kFreeTds),
-              "DRIVER={FreeTDS};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;");
+              "DRIVER={FreeTDS};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;TDS_Version=7.4;");
 }
 
 TEST(OdbcConnectionStringTest, DriverIsFirstInstalledOfThePreferenceOrder)

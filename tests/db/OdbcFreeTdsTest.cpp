@@ -8,6 +8,7 @@
 
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
+#include <iostream>
 
 namespace {
 
@@ -41,6 +42,23 @@ TEST(OdbcFreeTdsTest, LoginToAClosedPortFailsPromptlyWithACleanMessage)
         EXPECT_FALSE(text.endsWith('.')) << text.toStdString();
     }
     EXPECT_LT(timer.elapsed(), 30000);
+    EXPECT_FALSE(cn.isOpen());
+}
+
+TEST(OdbcFreeTdsTest, ServerThatNeverAnswersIsGivenUpOnWithinTheLoginTimeout)
+{
+    if (!freeTdsInstalled())
+        GTEST_SKIP() << "FreeTDS is not the SQL Server driver here";
+    FakeTdsServer server({.silent = true});
+    ASSERT_NE(server.port(), 0);
+    db::OdbcConnection cn;
+    cn.setConnectionString(loginString(server.dataSource(), "sa", "pw"));
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_THROW(cn.open(), db::DbError);
+    const qint64 ms = timer.elapsed();
+    std::cout << "silent server given up on after " << ms << " ms\n";
+    EXPECT_LT(ms, 30000);
     EXPECT_FALSE(cn.isOpen());
 }
 
