@@ -1,0 +1,116 @@
+// Whole runs through FreeTDS that lose the server: nothing listening, a
+// server that hangs up on the login, one that hangs up after accepting it.
+// The log says what happened, promptly, and never shows the password.
+
+#include "FakeTdsServer.h"
+#include "RunHarness.h"
+#include "db/OdbcConnection.h"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+#include <iostream>
+
+namespace {
+
+const QString kPassword = QStringLiteral("Segr3do-Unico-42");
+
+QString sourceInit(const QString& dataSource)
+{
+    return QStringLiteral("SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=sa;Initial Catalog=pos;"
+                          "Data Source=%2")
+        .arg(kPassword, dataSource);
+}
+
+// The forms a password takes on its way to the wire: as typed, in UTF-8 and
+// UTF-16 bytes shown as hex, UTF-16 read as 8-bit text, and scrambled as a
+// login packet carries it, shown as hex.
+QStringList passwordForms()
+{
+    QByteArray utf16(reinterpret_cast<const char*>(kPassword.utf16()), kPassword.size() * 2);
+    QByteArray scrambled = utf16;
+    for (char& c : scrambled) {
+        const auto b = static_cast<unsigned char>(c);
+        c = char(((b << 4) | (b >> 4)) ^ 0xA5);
+    }
+    return {kPassword,
+            QString::fromLatin1(kPassword.toUtf8().toHex()),
+            QString::fromLatin1(utf16.toHex()),
+            QString::fromLatin1(utf16),
+            QString::fromLatin1(scrambled.toHex())};
+}
+
+struct Outcome {
+    QStringList log;
+    int steps = 0;
+    bool leftOpen = false;
+    qint64 ms = 0;
+};
+
+Outcome runAgainst(const QString& dataSource)
+{
+    db::OdbcConnection cn;
+    auto q_exec = cn.createQuery(QStringLiteral("q_exec"));
+    auto q_aux = cn.createQuery(QStringLiteral("q_aux"));
+    harness::RecordingSink sink;
+    QElapsedTimer timer;
+    timer.start();
+    core::runConversion({cn, *q_exec, *q_aux}, sourceInit(dataSource), harness::kDestinationInit, true, sink);
+    return {sink.logLines(), sink.steps(), cn.isOpen(), timer.elapsed()};
+}
+
+void expectFatalLogWithoutPassword(const Outcome& run)
+{
+    ASSERT_EQ(run.log.size(), 3) << run.log.join(u'|').toStdString();
+    EXPECT_EQ(run.log[0], "A ligar à base de dados...");
+    EXPECT_TRUE(run.log[1].startsWith("Excepção fatal: ")) << run.log[1].toStdString();
+    EXPECT_GT(run.log[1].size(), QStringLiteral("Excepção fatal: ").size());
+    EXPECT_EQ(run.log[2], "Processo abortado!");
+    for (const QString& line : run.log) {
+        for (const QString& form : passwordForms())
+            EXPECT_FALSE(line.contains(form, Qt::CaseInsensitive)) << line.toStdString();
+    }
+    EXPECT_EQ(run.steps, 0);
+    EXPECT_FALSE(run.leftOpen);
+    EXPECT_LT(run.ms, 30000);
+}
+
+class ConnectionFailureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!faketds::freeTdsInstalled())
+            GTEST_SKIP() << "FreeTDS is not the SQL Server driver here";
+    }
+};
+
+TEST_F(ConnectionFailureTest, LoginThatNeverCompletesIsLoggedPromptlyWithoutThePassword)
+{
+    // Port 1 on loopback: nothing listens there.
+    const Outcome closed = runAgainst(QStringLiteral("127.0.0.1,1"));
+    expectFatalLogWithoutPassword(closed);
+
+    faketds::FakeTdsServer server;
+    ASSERT_NE(server.port(), 0);
+    const Outcome cut = runAgainst(server.dataSource());
+    expectFatalLogWithoutPassword(cut);
+    EXPECT_EQ(server.login().password, kPassword);  // it did go out, to the server only
+
+    std::cout << "closed port: " << closed.ms << " ms, " << closed.log.value(1).toStdString() << "\n"
+              << "cut after the login packet: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
+}
+
+TEST_F(ConnectionFailureTest, ServerLostAfterAcceptingTheLoginIsLoggedPromptlyWithoutThePassword)
+{
+    // It answers the start of the first step's transaction and its DELETE,
+    // then hangs up on the count query.
+    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 2});
+    ASSERT_NE(server.port(), 0);
+    const Outcome cut = runAgainst(server.dataSource());
+    expectFatalLogWithoutPassword(cut);
+    const QStringList requests = server.requests();
+    ASSERT_EQ(requests.size(), 3) << requests.join(u'|').toStdString();
+    EXPECT_EQ(requests[1], "DELETE FROM [loja].dbo.clientes");
+    std::cout << "cut after accepting the login: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
+}
+
+}  // namespace
