@@ -29,26 +29,26 @@ done
 [ "$(dpkg-deb --field "$deb" Version)" = "1.0.0.6" ] || fail "wrong version"
 
 root=$(mktemp -d)
-trap 'rm -rf "$root"; [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true' EXIT
+trap 'rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/kovaraconverter.desktop"
 
-# Start it the way the launcher does, on a display of its own.
-display=:$((90 + RANDOM % 9))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-sleep 1
+# Start it the way the launcher does, on a virtual display of its own, and
+# wait for its window.
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/kovaraconverter.desktop")
-DISPLAY=$display PATH="$root/usr/bin:$PATH" $exec_line &
-app=$!
-for _ in $(seq 1 50); do
-  if DISPLAY=$display xdotool search --name "Conversão de Dados" >/dev/null 2>&1; then
-    echo "the installed program shows its window"
-    kill "$app"
-    wait "$app" 2>/dev/null || true
-    exit 0
-  fi
-  sleep 0.2
-done
-kill "$app" 2>/dev/null || true
-fail "the installed program did not show its window"
+PATH="$root/usr/bin:$PATH" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  "$0" >"$1/app.log" 2>&1 &
+  app=$!
+  for _ in $(seq 1 100); do
+    if xdotool search --name "Conversão de Dados" >/dev/null 2>&1; then
+      kill "$app"; wait "$app" 2>/dev/null
+      exit 0
+    fi
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill "$app" 2>/dev/null
+  cat "$1/app.log" >&2
+  exit 1
+' "$exec_line" "$root" || fail "the installed program did not show its window"
+echo "the installed program shows its window"
