@@ -36,7 +36,7 @@ desktop-file-validate "$root/usr/share/applications/kovaraconverter.desktop"
 # Start it the way the launcher does, on a virtual display of its own, and
 # wait for its window.
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/kovaraconverter.desktop")
-PATH="$root/usr/bin:$PATH" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+QT_QPA_PLATFORM=xcb PATH="$root/usr/bin:$PATH" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$0" >"$1/app.log" 2>&1 &
   app=$!
   for _ in $(seq 1 100); do
