@@ -7,6 +7,8 @@ using server::ColumnDef;
 using server::TableDef;
 using server::Token;
 using server::TypeClass;
+using server::closing;
+using server::splitTopLevel;
 
 namespace {
 
@@ -29,36 +31,6 @@ const QStringList kKeywords{"SELECT", "TOP", "AS", "FROM", "WHERE", "AND", "OR",
 bool isKeyword(const Token& t)
 {
     return t.kind == Token::Word && !t.bracketed && kKeywords.contains(t.text, Qt::CaseInsensitive);
-}
-
-std::size_t closing(const Tokens& t, std::size_t open)
-{
-    int depth = 0;
-    for (std::size_t i = open; i < t.size(); ++i) {
-        if (t[i].isPunct(u"("))
-            ++depth;
-        else if (t[i].isPunct(u")") && --depth == 0)
-            return i;
-    }
-    return t.size();
-}
-
-std::vector<Tokens> splitTopLevel(const Tokens& t, std::size_t begin, std::size_t end)
-{
-    std::vector<Tokens> parts(1);
-    int depth = 0;
-    for (std::size_t i = begin; i < end; ++i) {
-        if (t[i].isPunct(u"("))
-            ++depth;
-        else if (t[i].isPunct(u")"))
-            --depth;
-        if (depth == 0 && t[i].isPunct(u",")) {
-            parts.emplace_back();
-            continue;
-        }
-        parts.back().push_back(t[i]);
-    }
-    return parts;
 }
 
 QString text(const Tokens& t)

@@ -123,16 +123,9 @@ std::vector<Token> tokenize(const QString& sql)
     return out;
 }
 
-// --- Schema ------------------------------------------------------------------------
-
-namespace {
-
-using Tokens = std::vector<Token>;
-
-// Pieces of [begin, end) separated by commas outside parentheses.
-std::vector<Tokens> splitTopLevel(const Tokens& t, std::size_t begin, std::size_t end)
+std::vector<std::vector<Token>> splitTopLevel(const std::vector<Token>& t, std::size_t begin, std::size_t end)
 {
-    std::vector<Tokens> parts(1);
+    std::vector<std::vector<Token>> parts(1);
     int depth = 0;
     for (std::size_t i = begin; i < end; ++i) {
         if (t[i].isPunct(u"("))
@@ -150,8 +143,7 @@ std::vector<Tokens> splitTopLevel(const Tokens& t, std::size_t begin, std::size_
     return parts;
 }
 
-// Index of the parenthesis closing the one at open.
-std::size_t closing(const Tokens& t, std::size_t open)
+std::size_t closing(const std::vector<Token>& t, std::size_t open)
 {
     int depth = 0;
     for (std::size_t i = open; i < t.size(); ++i) {
@@ -162,6 +154,13 @@ std::size_t closing(const Tokens& t, std::size_t open)
     }
     return t.size();
 }
+
+// --- Schema ------------------------------------------------------------------------
+
+namespace {
+
+using Tokens = std::vector<Token>;
+
 
 // Reads "dbo.Name" or "Name" at i; moves i past it.
 QString qualifiedName(const Tokens& t, std::size_t& i)

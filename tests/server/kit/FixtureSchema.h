@@ -30,6 +30,12 @@ struct Token {
 // T-SQL as far as the fixtures and the conversion's statements use it.
 std::vector<Token> tokenize(const QString& sql);
 
+// Index of the parenthesis closing the one at open; the end if there is none.
+std::size_t closing(const std::vector<Token>& t, std::size_t open);
+
+// Pieces of [begin, end) separated by commas outside parentheses; none for an empty range.
+std::vector<std::vector<Token>> splitTopLevel(const std::vector<Token>& t, std::size_t begin, std::size_t end);
+
 // --- Schema ------------------------------------------------------------------------
 
 struct ColumnDef {
