@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextCursor>
-#include <exception>
 #include <utility>
 
 TProcessar::TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks)
@@ -66,22 +65,11 @@ void TProcessar::run()
     Execute();
 }
 
-// The termination request is never looked at: a run, once started, goes to its end.
+// The termination request is never looked at: a run, once started, goes to
+// its end. Every failure is reported in the log by the run itself.
 void TProcessar::Execute()
 {
-    const core::Database database{*FForm->cn, *FForm->q_exec, *FForm->q_aux};
-    try {
-        core::runConversion(database, FConnectionString, FConnectionDest, FStocks, *this);
-    } catch (const std::exception& e) {
-        // Database failures are reported by the run itself; this is for anything
-        // else, so that the thread never ends without saying why.
-        AddLog(QStringLiteral("Excepção fatal: ") + QString::fromUtf8(e.what()));
-        AddLog(QStringLiteral("Processo abortado!"));
-        try {
-            database.cn.close();
-        } catch (const std::exception&) {
-            // The failure that ended the run is in the log already.
-        }
-    }
+    core::runConversion({*FForm->cn, *FForm->q_exec, *FForm->q_aux}, FConnectionString, FConnectionDest, FStocks,
+                        *this);
     emit progressFinished();
 }

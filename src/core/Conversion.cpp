@@ -39,11 +39,10 @@ int conversionStepCount(bool stocks)
 void runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
                    bool stocks, ConversionSink& sink, const Clock& now)
 {
-    const SourceParameters source = parseSourceInit(sourceInit);
-    const DatabaseNames names{source.database, parseDestinationDatabase(destinationInit)};
-
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     try {
+        const SourceParameters source = parseSourceInit(sourceInit);
+        const DatabaseNames names{source.database, parseDestinationDatabase(destinationInit)};
         database.cn.setConnectionString(workingConnectionString(source));
         database.cn.open();
         for (const TableStep& step : tableSteps())
