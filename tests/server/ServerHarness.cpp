@@ -40,12 +40,18 @@ ServerHarness::~ServerHarness() = default;
 
 bool ServerHarness::connect()
 {
-    m_settings = server::settingsFromEnvironment();
-    if (!m_settings)
+    const std::optional<server::ServerSettings> settings = server::settingsFromEnvironment();
+    if (!settings)
         return false;
+    connect(settings->odbc);
+    return true;
+}
+
+void ServerHarness::connect(const QString& odbc)
+{
+    m_settings = server::parseSettings(odbc);
     m_destinationSchema = server::loadFixture(server::kDestinationScripts);
     m_admin = std::make_unique<server::SqlSession>(m_settings->odbc);
-    return true;
 }
 
 server::ScratchDatabase& ServerHarness::source(const server::SourceVariant& variant, const QString& stem)

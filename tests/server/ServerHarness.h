@@ -40,6 +40,8 @@ public:
 
     // Connects the setup session; false when the variable is unset.
     bool connect();
+    // The same, for a server of the test's own.
+    void connect(const QString& odbc);
 
     const server::ServerSettings& settings() const { return *m_settings; }
     server::SqlSession& admin() { return *m_admin; }
