@@ -43,6 +43,7 @@ public:
 
     const server::ServerSettings& settings() const { return *m_settings; }
     server::SqlSession& admin() { return *m_admin; }
+    const server::Engine& engine() const { return m_admin->engine(); }
 
     // A scratch source database with the variant's schema and rows.
     server::ScratchDatabase& source(const server::SourceVariant& variant,
