@@ -59,7 +59,8 @@ int runFromCommandLine(const CommandLineOptions& options, Console& console, cons
         recorded = record.written();
     }
     if (!recorded)
-        console.writeError(QStringLiteral("Aviso: não foi possível escrever o registo da execução em %1\n").arg(recordPath));
+        console.writeError(
+            QStringLiteral("Aviso: não foi possível escrever o registo da execução em %1\n").arg(recordPath));
     return outcome == core::RunOutcome::Complete ? kExitComplete : kExitAborted;
 }
 

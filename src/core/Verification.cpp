@@ -49,8 +49,12 @@ QString stepReport(const TableStep& step, std::int32_t sourceRows, const Databas
         q.close();
     }
     const QString last = destination.isEmpty() ? QString() : destination.takeLast();
-    const QString tables = destination.isEmpty() ? last : destination.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
-    return QStringLiteral("%1: %2 registos na origem; no destino ficariam %3.").arg(tableName(step)).arg(sourceRows).arg(tables);
+    const QString tables =
+        destination.isEmpty() ? last : destination.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
+    return QStringLiteral("%1: %2 registos na origem; no destino ficariam %3.")
+        .arg(tableName(step))
+        .arg(sourceRows)
+        .arg(tables);
 }
 
 QString stockReport(const std::optional<StockDocument>& document)
