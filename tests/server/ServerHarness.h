@@ -71,9 +71,10 @@ public:
 
     const server::FixtureSchema& destinationSchema() const { return m_destinationSchema; }
 
-private:
+    // An init string as the Windows data link dialog writes it, for this server.
     QString initString(const QString& database, const QString& password) const;
 
+private:
     std::optional<server::ServerSettings> m_settings;
     server::FixtureSchema m_destinationSchema;
     std::unique_ptr<server::SqlSession> m_admin;
