@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace harness {
@@ -58,6 +59,12 @@ public:
     // password is the one in KOVARA_TEST_ODBC unless one is given.
     QStringList run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
                     const core::Clock& clock, const std::optional<QString>& password = std::nullopt);
+
+    // The two data link files of a run, written into folder as Windows writes
+    // them: the paths of the source's and the destination's.
+    std::pair<QString, QString> writeLinkFiles(const QString& folder, const QString& sourceDatabase,
+                                               const QString& destinationDatabase,
+                                               const std::optional<QString>& password = std::nullopt) const;
 
     // A whole destination table, every column as canonical text, joined by '|'.
     QStringList tableRows(const server::ScratchDatabase& db, const QString& table, const QString& orderBy);
