@@ -1,3 +1,4 @@
+#include "app/LinkEditor.h"
 #include "app/Main.h"
 
 #include <QApplication>
@@ -19,6 +20,9 @@ int main(int argc, char* argv[])
     if (toolkitTexts.load(QLocale(QLocale::Portuguese, QLocale::Portugal), QStringLiteral("qt"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&toolkitTexts);
+
+    if (const auto link = app::linkEditorPath(QCoreApplication::arguments()))
+        return app::runLinkEditor(*link);
 
     TfrmMain frmMain;
     frmMain.show();
