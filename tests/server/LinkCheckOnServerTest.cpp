@@ -8,6 +8,8 @@
 #include "db/OdbcConnection.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -54,6 +56,30 @@ TEST_F(LinkCheck, TheConnectionTestLogsInToTheDatabaseOrGivesTheServersWords)
             << error.message().toStdString();
     }
     EXPECT_FALSE(refused.isOpen());
+}
+
+TEST_F(LinkCheck, AConversionRunsFromFilesTheEditorSaved)
+{
+    const server::ScratchDatabase& src = h.source(server::SourceVariant{});
+    const server::ScratchDatabase& dst = h.destination();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString origem = folder.filePath(QStringLiteral("origem.udl"));
+    const QString destino = folder.filePath(QStringLiteral("destino.udl"));
+    {
+        // Written by hand in UTF-8, with another login and items of its own; put right in the editor.
+        QFile file(origem);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[oledb]\nProvider=SQLNCLI11;Auto Translate=False;User ID=ninguém;Data Source=longe;Packet Size=4096\n");
+    }
+    QString error;
+    ASSERT_TRUE(core::saveDataLink(origem, core::loadDataLink(origem), login(src.name()), &error)) << error.toStdString();
+    ASSERT_TRUE(core::saveDataLink(destino, core::loadDataLink(destino), login(dst.name()), &error)) << error.toStdString();
+
+    const QStringList events =
+        h.runFromFiles(origem, destino, false, harness::steppingClock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5))));
+    ASSERT_FALSE(events.isEmpty());
+    EXPECT_EQ(events.last(), QStringLiteral("Conversão completa!")) << events.join(u'|').toStdString();
 }
 
 // Needs only FreeTDS: nothing listens on port 1.

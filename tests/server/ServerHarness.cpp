@@ -81,7 +81,12 @@ QStringList ServerHarness::run(const QString& sourceDatabase, const QString& des
     const QString destino = folder.filePath(QStringLiteral("destino.udl"));
     server::writeDataLinkFile(origem, initString(sourceDatabase, password.value_or(m_settings->password)));
     server::writeDataLinkFile(destino, initString(destinationDatabase, m_settings->password));
+    return runFromFiles(origem, destino, stocks, clock);
+}
 
+QStringList ServerHarness::runFromFiles(const QString& origem, const QString& destino, bool stocks,
+                                        const core::Clock& clock)
+{
     const QString sourceInit = core::readInitString(origem);
     const QString destinationInit = core::readInitString(destino);
     if (sourceInit.isEmpty() || destinationInit.isEmpty())

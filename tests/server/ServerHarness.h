@@ -56,6 +56,8 @@ public:
     // password is the one in KOVARA_TEST_ODBC unless one is given.
     QStringList run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
                     const core::Clock& clock, const std::optional<QString>& password = std::nullopt);
+    // The same from two data link files already on disk.
+    QStringList runFromFiles(const QString& origem, const QString& destino, bool stocks, const core::Clock& clock);
 
     // A whole destination table, every column as canonical text, joined by '|'.
     QStringList tableRows(const server::ScratchDatabase& db, const QString& table, const QString& orderBy);
