@@ -27,6 +27,8 @@ DatabaseBox::DatabaseBox(QWidget* parent) : QComboBox(parent)
     setInsertPolicy(QComboBox::NoInsert);
     // A database is named exactly; completing "loja" into "Loja2" would name another.
     setCompleter(nullptr);
+    setToolTip(QStringLiteral("Abra a lista para a obter do servidor, com o servidor, o utilizador e a palavra-passe "
+                              "escritos acima."));
 }
 
 void DatabaseBox::showPopup()
@@ -237,10 +239,8 @@ void LinkEditor::done(int result)
     }
     // The login gives up within its timeout; the dialog goes then.
     m_closingWith = result;
-    for (QWidget* control : {static_cast<QWidget*>(server), static_cast<QWidget*>(user),
-                             static_cast<QWidget*>(password), static_cast<QWidget*>(persistPassword),
-                             static_cast<QWidget*>(database), static_cast<QWidget*>(testButton),
-                             static_cast<QWidget*>(okButton), static_cast<QWidget*>(cancelButton)})
+    for (QWidget* control : std::initializer_list<QWidget*>{server, user, password, persistPassword, database,
+                                                            testButton, okButton, cancelButton})
         control->setEnabled(false);
     showStatus(QStringLiteral("A aguardar a resposta do servidor..."), false);
 }

@@ -29,6 +29,8 @@ void LinkProbe::run()
         m_failure = error.message();
     } catch (const std::exception& error) {
         m_failure = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+        // Left to fly, it would end the program from this thread.
     }
     if (!m_succeeded && m_failure.isEmpty())
         m_failure = QStringLiteral("O controlador não deu nenhuma mensagem.");

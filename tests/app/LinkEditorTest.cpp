@@ -169,16 +169,6 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 20000));
         QCOMPARE(d.result(), int(QDialog::Rejected));
     }
-
-    void ligacaoOnTheCommandLineNamesTheFile()
-    {
-        QCOMPARE(app::linkEditorPath({QStringLiteral("KovaraConverter"), QStringLiteral("--ligacao"), QStringLiteral("a b.udl")}),
-                 std::optional<QString>(QStringLiteral("a b.udl")));
-        QCOMPARE(app::linkEditorPath({QStringLiteral("KovaraConverter"), QStringLiteral("--outra"),
-                                      QStringLiteral("--ligacao=x.udl")}),
-                 std::optional<QString>(QStringLiteral("x.udl")));
-        QCOMPARE(app::linkEditorPath({QStringLiteral("KovaraConverter")}), std::nullopt);
-    }
 };
 
 QTEST_MAIN(LinkEditorTest)

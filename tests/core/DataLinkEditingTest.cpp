@@ -112,18 +112,6 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
     EXPECT_EQ(reread.password, "");
 }
 
-TEST(DataLinkEditing, AKeyGivenTwiceIsShownAsTheConversionReadsItAndSavedOnce)
-{
-    // The source takes the last Initial Catalog, the destination the first;
-    // after saving there is one, where the first was.
-    const auto items = core::InitStringItems::parse("P;Initial Catalog=a;;Data Source=x;Initial Catalog=b;Extra=1");
-    core::LinkSettings settings = core::settingsOf(items);
-    EXPECT_EQ(settings.database, "b");
-    settings.database = "c";
-    EXPECT_EQ(core::withSettings(items, settings).toString(),
-              "P;Initial Catalog=c;Data Source=x;Extra=1;Persist Security Info=True");
-}
-
 TEST(DataLinkEditing, ValuesTheFileCannotHoldAreRefusedAndTheFileStaysAsItWas)
 {
     QTemporaryDir dir;
