@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <string_view>
+
 namespace app {
 
 namespace {
@@ -250,6 +252,16 @@ int runLinkEditor(const QString& path)
     LinkEditor editor(QFileInfo(path).absoluteFilePath());
     editor.exec();
     return 0;
+}
+
+bool wantsLinkEditor(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--ligacao" || argument.starts_with("--ligacao="))
+            return true;
+    }
+    return false;
 }
 
 std::optional<QString> linkEditorPath(const QStringList& arguments)

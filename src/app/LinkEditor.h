@@ -98,6 +98,9 @@ private:
 // The editor on its own, as "--ligacao FICHEIRO" starts it; the exit code.
 int runLinkEditor(const QString& path);
 
+// Whether the arguments ask for the editor, before anything reads them.
+bool wantsLinkEditor(int argc, char* argv[]);
+
 // The file named after "--ligacao" among the program's arguments; other
 // arguments are left to whoever reads them.
 std::optional<QString> linkEditorPath(const QStringList& arguments);

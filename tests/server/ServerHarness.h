@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace harness {
@@ -58,6 +59,12 @@ public:
                     const core::Clock& clock, const std::optional<QString>& password = std::nullopt);
     // The same from two data link files already on disk.
     QStringList runFromFiles(const QString& origem, const QString& destino, bool stocks, const core::Clock& clock);
+
+    // The two data link files of a run, written into folder as Windows writes
+    // them: the paths of the source's and the destination's.
+    std::pair<QString, QString> writeLinkFiles(const QString& folder, const QString& sourceDatabase,
+                                               const QString& destinationDatabase,
+                                               const std::optional<QString>& password = std::nullopt) const;
 
     // A whole destination table, every column as canonical text, joined by '|'.
     QStringList tableRows(const server::ScratchDatabase& db, const QString& table, const QString& orderBy);
