@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake g++ make qt6-base-dev unixodbc-dev odbcinst tdsodbc libsqliteodbc libgtest-dev
           libgmock-dev)
 if [ "${1:-}" = "--tests" ]; then
-  packages+=(clang libclang-rt-14-dev xvfb xauth xdotool desktop-file-utils dpkg-dev)
+  packages+=(clang libclang-rt-14-dev xvfb xauth xdotool desktop-file-utils shared-mime-info dpkg-dev)
 fi
 
 missing=()

@@ -95,7 +95,12 @@ QStringList ServerHarness::run(const QString& sourceDatabase, const QString& des
     if (!folder.isValid())
         throw server::OdbcFailure("cannot create a temporary folder for the data link files");
     const auto [origem, destino] = writeLinkFiles(folder.path(), sourceDatabase, destinationDatabase, password);
+    return runFromFiles(origem, destino, stocks, clock);
+}
 
+QStringList ServerHarness::runFromFiles(const QString& origem, const QString& destino, bool stocks,
+                                        const core::Clock& clock)
+{
     const QString sourceInit = core::readInitString(origem);
     const QString destinationInit = core::readInitString(destino);
     if (sourceInit.isEmpty() || destinationInit.isEmpty())
