@@ -76,6 +76,7 @@ QString commandLineHelp(const QString& recordPath)
 {
     return QStringLiteral(
         "Utilização: KovaraConverter --origem ORIGEM.udl --destino DESTINO.udl [--existencias] [--sim] [--verificar]\n"
+        "            KovaraConverter --ligacao FICHEIRO.udl\n"
         "\n"
         "Converte os dados da base de dados de origem para a base de dados Kovara de destino,\n"
         "sem janela. Sem argumentos, o programa abre a janela.\n"
@@ -87,6 +88,7 @@ QString commandLineHelp(const QString& recordPath)
         "  --sim                não faz perguntas: converte já, sem confirmação\n"
         "  --verificar          faz a conversão toda dentro de uma transacção e desfaz tudo no fim:\n"
         "                       mostra o que cada tabela ficaria a ter, sem alterar nada\n"
+        "  --ligacao FICHEIRO   abre o editor do ficheiro de ligação (novo, se não existir)\n"
         "  -h, --help           mostra esta ajuda\n"
         "  --version            mostra a versão\n"
         "\n"
