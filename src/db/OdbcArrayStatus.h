@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include <sql.h>
+#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

@@ -3,7 +3,7 @@
 #include "db/DbError.h"
 #include "db/OdbcText.h"
 
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

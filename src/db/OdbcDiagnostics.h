@@ -3,7 +3,7 @@
 #include <QString>
 #include <vector>
 
-#include <sql.h>
+#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

@@ -3,7 +3,7 @@
 #include "db/DbError.h"
 #include "db/OdbcDiagnostics.h"
 
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 #include <utility>
 
 namespace db::odbc {

@@ -7,8 +7,7 @@
 #include <span>
 #include <vector>
 
-#include <sql.h>
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

@@ -6,7 +6,7 @@
 #include "db/OdbcSession.h"
 
 #include <algorithm>
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

@@ -5,7 +5,7 @@
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcText.h"
 
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 #include <vector>
 
 namespace db::odbc {

@@ -4,7 +4,7 @@
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcText.h"
 
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 #include <utility>
 
 namespace db::odbc {

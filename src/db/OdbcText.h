@@ -4,8 +4,7 @@
 
 #include <QString>
 
-#include <sql.h>
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

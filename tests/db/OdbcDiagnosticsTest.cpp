@@ -2,7 +2,7 @@
 #include "db/OdbcDiagnostics.h"
 
 #include <gtest/gtest.h>
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 #include <vector>
 
 using namespace db::odbc;
