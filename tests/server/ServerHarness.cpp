@@ -71,6 +71,11 @@ QString ServerHarness::initString(const QString& database, const QString& passwo
            m_settings->dataSource();
 }
 
+void ServerHarness::writeLinkFile(const QString& path, const QString& database) const
+{
+    server::writeDataLinkFile(path, initString(database, m_settings->password));
+}
+
 QStringList ServerHarness::run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
                                const core::Clock& clock, const std::optional<QString>& password)
 {

@@ -56,6 +56,10 @@ public:
     QStringList run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
                     const core::Clock& clock, const std::optional<QString>& password = std::nullopt);
 
+    // A data link file naming the database on the test server, written as
+    // Windows writes it (UTF-16 LE with a byte-order mark, CRLF).
+    void writeLinkFile(const QString& path, const QString& database) const;
+
     // A whole destination table, every column as canonical text, joined by '|'.
     QStringList tableRows(const server::ScratchDatabase& db, const QString& table, const QString& orderBy);
     // The result of a check query, rows joined by '|'.
