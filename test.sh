@@ -7,6 +7,13 @@ cd "$(dirname "$0")"
 cmake -S . -B build/tests -DCMAKE_BUILD_TYPE=Debug -DKOVARA_BUILD_TESTS=ON -DKOVARA_SANITIZE=ON >/dev/null
 cmake --build build/tests --parallel "$(nproc)"
 
+# The real-server suite runs against the login in KOVARA_TEST_ODBC when it is set (a user's own
+# SQL Server); otherwise against the SQL Server-compatible test server beside the project, when
+# there is one. With neither, those tests report themselves skipped.
+if [ -z "${KOVARA_TEST_ODBC:-}" ] && [ -f ../shared/test-sql-server/start ]; then
+  eval "$(bash ../shared/test-sql-server/start)"
+fi
+
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"

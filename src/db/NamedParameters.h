@@ -13,8 +13,10 @@ struct NamedStatement {
 };
 
 // A name runs from after the colon up to the next space, comma, semicolon,
-// closing parenthesis or line break. Text inside single quotes is left alone,
-// and so is a colon with no name after it.
+// closing parenthesis or line break. Quoted text ('...'), quoted and
+// bracketed identifiers ("..." and [...], so a database named "loja:2" or
+// "d'Ana"), comments (-- and /* */) and a colon with no name after it are
+// left alone.
 NamedStatement parseNamedParameters(const QString& sql);
 
 }  // namespace db

@@ -42,6 +42,20 @@ bool isCharacterType(SQLSMALLINT t)
         || t == SQL_WLONGVARCHAR;
 }
 
+// The longest text a sized NVARCHAR parameter holds. Past it a driver may
+// send NVARCHAR(4000) and cut the value there (FreeTDS does); as long text
+// (NVARCHAR(MAX)) it arrives whole.
+constexpr SQLULEN kLongestSizedText = 4000;
+
+SQLSMALLINT longTextType(SQLSMALLINT t)
+{
+    if (t == SQL_CHAR || t == SQL_VARCHAR)
+        return SQL_LONGVARCHAR;
+    if (t == SQL_WCHAR || t == SQL_WVARCHAR)
+        return SQL_WLONGVARCHAR;
+    return t;
+}
+
 // A timestamp with more fractional digits than the target holds is refused
 // by some drivers instead of rounded, and a date target refuses a time of day.
 SQL_TIMESTAMP_STRUCT timestampFor(const QDateTime& value, const ParamDescription* target)
@@ -174,6 +188,8 @@ ParameterBlock::ParameterBlock(std::span<const std::vector<ParamValue>> rows,
             if (isCharacterType(col.sqlType))
                 col.columnSize = std::max(col.columnSize, valueSize);
         }
+        if (valueSize > kLongestSizedText)
+            col.sqlType = longTextType(col.sqlType);
     }
 }
 

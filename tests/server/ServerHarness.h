@@ -43,6 +43,7 @@ public:
 
     const server::ServerSettings& settings() const { return *m_settings; }
     server::SqlSession& admin() { return *m_admin; }
+    const server::Engine& engine() const { return m_admin->engine(); }
 
     // A scratch source database with the variant's schema and rows.
     server::ScratchDatabase& source(const server::SourceVariant& variant,
@@ -67,9 +68,10 @@ public:
 
     const server::FixtureSchema& destinationSchema() const { return m_destinationSchema; }
 
-private:
+    // An init string as the Windows data link dialog writes it, for this server.
     QString initString(const QString& database, const QString& password) const;
 
+private:
     std::optional<server::ServerSettings> m_settings;
     server::FixtureSchema m_destinationSchema;
     std::unique_ptr<server::SqlSession> m_admin;

@@ -443,18 +443,9 @@ FixtureSchema loadFixture(const QStringList& fileNames)
 QString canonicalText(const ColumnDef& column)
 {
     const QString name = u'[' + column.name + u']';
-    if (column.type == u"datetime" || column.type == u"smalldatetime")
-        return QStringLiteral("CONVERT(varchar(23), %1, 121)").arg(name);
-    if (column.type == u"money" || column.type == u"smallmoney")
-        return QStringLiteral("CONVERT(varchar(40), %1, 2)").arg(name);
-    if (column.type == u"decimal" || column.type == u"numeric")
-        return QStringLiteral("CONVERT(varchar(40), CONVERT(decimal(19,4), %1))").arg(name);
-    if (column.type == u"float" || column.type == u"real")
-        return QStringLiteral("CONVERT(varchar(40), CONVERT(decimal(19,4), %1))").arg(name);
     if (column.type == u"bit")
         return QStringLiteral("CONVERT(int, %1)").arg(name);
-    if (classOf(column.type) == TypeClass::Binary)
-        return QStringLiteral("CONVERT(varchar(max), %1, 2)").arg(name);
+    // Every other type is written canonically by the session that reads it.
     return name;
 }
 

@@ -80,9 +80,8 @@ private:
 // The schema after applying the named scripts in order.
 FixtureSchema loadFixture(const QStringList& fileNames);
 
-// A column read back as text that does not depend on the driver's own
-// formatting: datetimes as "yyyy-mm-dd hh:mi:ss.mmm", money and decimals with
-// four decimals, floats rounded to four decimals, binary as hex digits.
+// A column as it is selected for comparison: as itself, for SqlSession to
+// read as its own type, except bit, read as the number 0 or 1.
 QString canonicalText(const ColumnDef& column);
 
 // --- The fixture's source variants ------------------------------------------------------

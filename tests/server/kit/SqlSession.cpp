@@ -96,7 +96,103 @@ std::optional<QString> readText(const Handle& statement, SQLUSMALLINT column)
     return out;
 }
 
+std::optional<QString> readBinary(const Handle& statement, SQLUSMALLINT column)
+{
+    QByteArray out;
+    std::vector<char> buffer(8192);
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = SQLGetData(statement.get(), column, SQL_C_BINARY, buffer.data(), SQLLEN(buffer.size()),
+                                        &indicator);
+        if (rc == SQL_NO_DATA)
+            break;
+        if (!SQL_SUCCEEDED(rc))
+            fail(statement, QStringLiteral("SQLGetData"));
+        if (indicator == SQL_NULL_DATA)
+            return std::nullopt;
+        const bool partial = indicator == SQL_NO_TOTAL || indicator > SQLLEN(buffer.size());
+        out.append(buffer.data(), partial ? qsizetype(buffer.size()) : qsizetype(indicator));
+        if (rc == SQL_SUCCESS)
+            break;
+    }
+    return QString::fromLatin1(out.toHex().toUpper());
+}
+
+template <typename T>
+std::optional<T> readFixed(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT cType)
+{
+    T value{};
+    SQLLEN indicator = 0;
+    if (!SQL_SUCCEEDED(SQLGetData(statement.get(), column, cType, &value, sizeof value, &indicator)))
+        fail(statement, QStringLiteral("SQLGetData"));
+    if (indicator == SQL_NULL_DATA)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<QString> readValue(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT sqlType)
+{
+    switch (sqlType) {
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+        if (const std::optional<QString> text = readText(statement, column))
+            return fixedPointText(*text);
+        return std::nullopt;
+    case SQL_FLOAT:
+    case SQL_REAL:
+    case SQL_DOUBLE:
+        if (const auto value = readFixed<double>(statement, column, SQL_C_DOUBLE))
+            return QString::number(*value, 'f', 4);
+        return std::nullopt;
+    case SQL_TYPE_TIMESTAMP:
+        if (const auto t = readFixed<SQL_TIMESTAMP_STRUCT>(statement, column, SQL_C_TYPE_TIMESTAMP))
+            return QStringLiteral("%1-%2-%3 %4:%5:%6.%7")
+                .arg(t->year, 4, 10, QChar(u'0'))
+                .arg(t->month, 2, 10, QChar(u'0'))
+                .arg(t->day, 2, 10, QChar(u'0'))
+                .arg(t->hour, 2, 10, QChar(u'0'))
+                .arg(t->minute, 2, 10, QChar(u'0'))
+                .arg(t->second, 2, 10, QChar(u'0'))
+                .arg(t->fraction / 1000000u, 3, 10, QChar(u'0'));
+        return std::nullopt;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        return readBinary(statement, column);
+    default:
+        return readText(statement, column);
+    }
+}
+
 }  // namespace
+
+QString fixedPointText(const QString& decimal)
+{
+    QString text = decimal.trimmed();
+    const bool negative = text.startsWith(u'-');
+    if (negative || text.startsWith(u'+'))
+        text.remove(0, 1);
+    const qsizetype point = text.indexOf(u'.');
+    QString whole = point < 0 ? text : text.left(point);
+    QString fraction = point < 0 ? QString() : text.mid(point + 1);
+    fraction = fraction.leftJustified(5, u'0');
+    // Digits of the value times 10^4, then rounded on the fifth decimal.
+    QString digits = (whole.isEmpty() ? QStringLiteral("0") : whole) + fraction.left(4);
+    if (fraction[4] >= u'5') {
+        qsizetype i = digits.size() - 1;
+        while (i >= 0 && digits[i] == u'9')
+            digits[i--] = u'0';
+        if (i < 0)
+            digits.prepend(u'1');
+        else
+            digits[i] = QChar(digits[i].unicode() + 1);
+    }
+    while (digits.size() > 5 && digits.startsWith(u'0'))
+        digits.remove(0, 1);
+    const bool zero = digits.count(u'0') == digits.size();
+    return (negative && !zero ? QStringLiteral("-") : QString()) + digits.left(digits.size() - 4) + u'.' +
+           digits.right(4);
+}
 
 struct SqlSession::Handles {
     Handle environment{SQL_HANDLE_ENV, SQL_NULL_HANDLE};
@@ -146,6 +242,7 @@ SqlSession::SqlSession(const QString& connectionString) : m_handles(std::make_un
     if (!SQL_SUCCEEDED(rc))
         fail(*h.connection, QStringLiteral("connecting with KOVARA_TEST_ODBC"));
     h.connected = true;
+    m_engine = Engine::detect(*this);
 }
 
 SqlSession::~SqlSession() = default;
@@ -175,6 +272,7 @@ Table SqlSession::query(const QString& sql)
             fail(*statement, shortened(sql));
     }
 
+    std::vector<SQLSMALLINT> types;
     for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnCount); ++c) {
         SQLWCHAR name[256] = {};
         SQLSMALLINT nameLength = 0;
@@ -186,6 +284,7 @@ Table SqlSession::query(const QString& sql)
                                            &dataType, &size, &digits, &nullable)))
             fail(*statement, shortened(sql));
         table.columns.append(QString::fromUtf16(reinterpret_cast<const char16_t*>(name), nameLength));
+        types.push_back(dataType);
     }
 
     for (;;) {
@@ -197,7 +296,7 @@ Table SqlSession::query(const QString& sql)
         std::vector<std::optional<QString>> row;
         row.reserve(std::size_t(columnCount));
         for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columnCount); ++c)
-            row.push_back(readText(*statement, c));
+            row.push_back(readValue(*statement, c, types[c - 1]));
         table.rows.push_back(std::move(row));
     }
     Handles::drain(*statement, sql);

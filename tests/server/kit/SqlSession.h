@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Engine.h"
+
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -24,6 +26,11 @@ struct Table {
 // A plain ODBC connection for setting up and checking scratch databases. It
 // deliberately shares nothing with the layer under test, so a fault there
 // cannot hide itself in the checks. Autocommit is on.
+//
+// Values are read as their own types and written canonically, whatever the
+// engine or driver would make of them as text: exact numbers with four
+// decimals ("0.5000"), floating point rounded to four decimals, date-times as
+// "yyyy-MM-dd HH:mm:ss.zzz", binary as upper-case hexadecimal.
 class SqlSession {
 public:
     explicit SqlSession(const QString& connectionString);
@@ -45,9 +52,17 @@ public:
     // The first value of the first row; throws if there is none.
     QString scalar(const QString& sql);
 
+    // What the server is, found when the session connected.
+    const Engine& engine() const { return m_engine; }
+
 private:
     struct Handles;
     std::unique_ptr<Handles> m_handles;
+    Engine m_engine;
 };
+
+// "  .5000", "-12.3", "7.00005" as exact decimal text with four decimals,
+// rounded half away from zero: "0.5000", "-12.3000", "7.0001".
+QString fixedPointText(const QString& decimal);
 
 }  // namespace server
