@@ -14,6 +14,14 @@ if [ -z "${KOVARA_TEST_ODBC:-}" ] && [ -f ../shared/test-sql-server/start ]; the
   eval "$(bash ../shared/test-sql-server/start)"
 fi
 
+# The Windows build, when the Qt cross-built for it is beside the project: the zip,
+# which the ctest run below unpacks and tests under Wine.
+if [ -d ../shared/qt6-mingw ]; then
+  ./scripts/build-windows.sh
+  KOVARA_WINDOWS_ZIP=$(ls "$PWD"/build/windows/KovaraConverter-*-win64.zip)
+  export KOVARA_WINDOWS_ZIP
+fi
+
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:${ASAN_OPTIONS:-}"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0:${LSAN_OPTIONS:-}"

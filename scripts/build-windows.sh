@@ -26,5 +26,6 @@ cmake -G Ninja -S . -B build/windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_
   -DCMAKE_TOOLCHAIN_FILE="$qt_dir/toolchain.cmake" -DKOVARA_QT_MINGW="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake >/dev/null
 cmake --build build/windows --parallel "$(nproc)"
+rm -f build/windows/KovaraConverter-*-win64.zip
 (cd build/windows && cpack -G ZIP >/dev/null)
 ls "$PWD"/build/windows/KovaraConverter-*-win64.zip
