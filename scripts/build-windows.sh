@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-qt_dir=$(realpath "${KOVARA_QT_MINGW_DIR:-../shared/qt6-mingw}")
+qt_dir=$(realpath -m "${KOVARA_QT_MINGW_DIR:-../shared/qt6-mingw}")
 archive=$qt_dir/qt-6.4.2-mingw-w64-x86_64-posix.tar.xz
 [ -f "$archive" ] || { echo "build-windows: $archive is missing" >&2; exit 1; }
 

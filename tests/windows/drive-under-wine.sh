@@ -28,7 +28,7 @@ fail() { echo "drive-under-wine: $*" >&2; exit 1; }
 program_log=$(mktemp)
 app=
 cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -z "$app" ] || kill "$app" 2>/dev/null || true
   /usr/lib/wine/wineserver -k 2>/dev/null || true
   rm -f "$program_log"
 }
