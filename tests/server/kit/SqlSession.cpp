@@ -72,50 +72,46 @@ QString shortened(const QString& sql)
     return sql.size() <= 200 ? sql : sql.left(200) + QStringLiteral("...");
 }
 
-std::optional<QString> readText(const Handle& statement, SQLUSMALLINT column)
+// A value of any length, part by part; false when it is NULL. Text parts end
+// in a terminator, binary ones do not.
+template <typename Unit>
+bool readParts(const Handle& statement, SQLUSMALLINT column, SQLSMALLINT cType, std::vector<Unit>& out)
 {
-    QString out;
-    std::vector<SQLWCHAR> buffer(4096);
-    const SQLLEN bufferBytes = SQLLEN(buffer.size() * sizeof(SQLWCHAR));
+    std::vector<Unit> buffer(4096);
+    const std::size_t room = buffer.size() - (cType == SQL_C_BINARY ? 0 : 1);
     for (;;) {
         SQLLEN indicator = 0;
-        const SQLRETURN rc = SQLGetData(statement.get(), column, SQL_C_WCHAR, buffer.data(), bufferBytes, &indicator);
+        const SQLRETURN rc = SQLGetData(statement.get(), column, cType, buffer.data(),
+                                        SQLLEN(buffer.size() * sizeof(Unit)), &indicator);
         if (rc == SQL_NO_DATA)
             break;
         if (!SQL_SUCCEEDED(rc))
             fail(statement, QStringLiteral("SQLGetData"));
         if (indicator == SQL_NULL_DATA)
-            return std::nullopt;
-        // A part that did not fit fills the buffer less its terminator.
-        const bool partial = indicator == SQL_NO_TOTAL || indicator >= bufferBytes;
-        const std::size_t chars = partial ? buffer.size() - 1 : std::size_t(indicator) / sizeof(SQLWCHAR);
-        out.append(QStringView(reinterpret_cast<const char16_t*>(buffer.data()), qsizetype(chars)));
+            return false;
+        const bool partial = indicator == SQL_NO_TOTAL || std::size_t(indicator) / sizeof(Unit) > room;
+        const std::size_t units = partial ? room : std::size_t(indicator) / sizeof(Unit);
+        out.insert(out.end(), buffer.begin(), buffer.begin() + std::ptrdiff_t(units));
         if (rc == SQL_SUCCESS)
             break;
     }
-    return out;
+    return true;
+}
+
+std::optional<QString> readText(const Handle& statement, SQLUSMALLINT column)
+{
+    std::vector<SQLWCHAR> text;
+    if (!readParts(statement, column, SQL_C_WCHAR, text))
+        return std::nullopt;
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(text.data()), qsizetype(text.size()));
 }
 
 std::optional<QString> readBinary(const Handle& statement, SQLUSMALLINT column)
 {
-    QByteArray out;
-    std::vector<char> buffer(8192);
-    for (;;) {
-        SQLLEN indicator = 0;
-        const SQLRETURN rc = SQLGetData(statement.get(), column, SQL_C_BINARY, buffer.data(), SQLLEN(buffer.size()),
-                                        &indicator);
-        if (rc == SQL_NO_DATA)
-            break;
-        if (!SQL_SUCCEEDED(rc))
-            fail(statement, QStringLiteral("SQLGetData"));
-        if (indicator == SQL_NULL_DATA)
-            return std::nullopt;
-        const bool partial = indicator == SQL_NO_TOTAL || indicator > SQLLEN(buffer.size());
-        out.append(buffer.data(), partial ? qsizetype(buffer.size()) : qsizetype(indicator));
-        if (rc == SQL_SUCCESS)
-            break;
-    }
-    return QString::fromLatin1(out.toHex().toUpper());
+    std::vector<char> bytes;
+    if (!readParts(statement, column, SQL_C_BINARY, bytes))
+        return std::nullopt;
+    return QString::fromLatin1(QByteArray(bytes.data(), qsizetype(bytes.size())).toHex().toUpper());
 }
 
 template <typename T>
