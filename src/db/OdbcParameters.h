@@ -1,13 +1,12 @@
 #pragma once
 
+#include "db/OdbcApi.h"
 #include "db/ParamValue.h"
 
 #include <cstddef>
 #include <optional>
 #include <span>
 #include <vector>
-
-#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

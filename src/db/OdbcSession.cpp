@@ -1,11 +1,11 @@
 #include "db/OdbcSession.h"
 
 #include "db/DbError.h"
+#include "db/OdbcApi.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcText.h"
 
-#include "db/OdbcApi.h"
 #include <vector>
 
 namespace db::odbc {

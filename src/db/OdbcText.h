@@ -2,9 +2,9 @@
 
 // Conversions between QString and the driver manager's wide characters.
 
-#include <QString>
-
 #include "db/OdbcApi.h"
+
+#include <QString>
 
 namespace db::odbc {
 
