@@ -11,6 +11,8 @@
 set -euo pipefail
 
 if [ "${1:-}" != --on-display ]; then
+  # The captions and the log are matched as UTF-8, whatever locale the caller has.
+  export LC_ALL=C.UTF-8
   export WINEDEBUG=-all
   # No prompts to install Wine's .NET and HTML engines when the prefix is made.
   export WINEDLLOVERRIDES="mscoree,mshtml="
