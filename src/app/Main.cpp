@@ -3,8 +3,8 @@
 #include "app/DatabaseFactory.h"
 #include "app/MessageBoxes.h"
 #include "app/Processar.h"
-#include "core/DataLinkFile.h"
-#include "core/InitString.h"
+#include "core/LinkFiles.h"
+#include "core/Questions.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -255,51 +255,19 @@ void TfrmMain::Button1Click()
         return;
     }
 
-    if (!m_messageBoxes->ask(this, kCaptionQuestion,
-                             QStringLiteral("Deseja fazer a conversão? Isto irá remover os registos actualmente "
-                                            "existentes na base de dados de destino!")))
+    if (!m_messageBoxes->ask(this, kCaptionQuestion, core::kAskConvert))
         return;
 
     Log->clear();
 
-    const QString sourcePath = Origem->text();
-    const QString destinationPath = Destino->text();
-    if (!QFileInfo(sourcePath).isFile()) {
-        m_messageBoxes->refuse(this, kCaptionError,
-                               QStringLiteral("O ficheiro de ligação à base de dados de origem não existe!"));
-        return;
-    }
-    if (!QFileInfo(destinationPath).isFile()) {
-        m_messageBoxes->refuse(this, kCaptionError,
-                               QStringLiteral("O ficheiro de ligação à base de dados de destino não existe!"));
+    const core::LinkFiles links = core::readLinkFiles(Origem->text(), Destino->text());
+    if (!links.accepted()) {
+        m_messageBoxes->refuse(this, kCaptionError, links.refusal);
         return;
     }
 
-    const QString invalidLink = QStringLiteral("Ficheiro de ligação à base de dados inválido!");
-    const QString source = core::readInitString(sourcePath);
-    if (source.isEmpty()) {
-        m_messageBoxes->refuse(this, kCaptionError, invalidLink);
-        return;
-    }
-    const QString destination = core::readInitString(destinationPath);
-    if (destination.isEmpty()) {
-        m_messageBoxes->refuse(this, kCaptionError, invalidLink);
-        return;
-    }
-
-    // Converting a database into itself would empty every table the conversion reads.
-    const QString sourceDatabase = core::parseSourceInit(source).database;
-    const QString destinationDatabase = core::parseDestinationDatabase(destination);
-    if (!sourceDatabase.isEmpty() && !destinationDatabase.isEmpty() &&
-        sourceDatabase.compare(destinationDatabase, Qt::CaseInsensitive) == 0) {
-        m_messageBoxes->refuse(this, kCaptionError,
-                               QStringLiteral("A base de dados de destino não pode ser a mesma que a de origem!"));
-        return;
-    }
-
-    const bool stocks =
-        m_messageBoxes->ask(this, kCaptionQuestion, QStringLiteral("Deseja converter também as existencias?"));
-    startProcessar(source, destination, stocks);
+    const bool stocks = m_messageBoxes->ask(this, kCaptionQuestion, core::kAskStocks);
+    startProcessar(links.sourceInit, links.destinationInit, stocks);
 }
 
 void TfrmMain::startProcessar(const QString& source, const QString& destination, bool stocks)

@@ -2,6 +2,8 @@
 
 #include "app/Main.h"
 #include "core/Conversion.h"
+#include "core/RunRecord.h"
+#include "core/RunRequest.h"
 
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -69,7 +71,8 @@ void TProcessar::run()
 // its end. Every failure is reported in the log by the run itself.
 void TProcessar::Execute()
 {
-    core::runConversion({*FForm->cn, *FForm->q_exec, *FForm->q_aux}, FConnectionString, FConnectionDest, FStocks,
-                        *this);
+    const core::RunRequest request{FConnectionString, FConnectionDest, FStocks, false};
+    core::RunRecord record(core::defaultRecordPath(), request, *this);
+    record.finish(core::runRequested({*FForm->cn, *FForm->q_exec, *FForm->q_aux}, request, record));
     emit progressFinished();
 }

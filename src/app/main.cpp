@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/Main.h"
 
 #include <QApplication>
@@ -7,9 +8,14 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("KovaraConverter"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOVARA_FILE_VERSION));
+
+    // Before any window exists, so the command line needs no display at all.
+    if (app::wantsCommandLine(argc))
+        return app::runCommandLine(argc, argv);
+
+    QApplication application(argc, argv);
     application.setProperty("productVersion", QStringLiteral(KOVARA_PRODUCT_VERSION));
 
     // The toolkit's own texts (the file dialog's) in European Portuguese, like

@@ -1,11 +1,11 @@
 #include "core/Conversion.h"
 
 #include "core/InitString.h"
+#include "core/RunFailure.h"
 #include "core/SqlNames.h"
 #include "core/StockTransfer.h"
 #include "core/TableCopy.h"
 #include "core/TableSteps.h"
-#include "db/DbError.h"
 
 #include <exception>
 
@@ -19,16 +19,6 @@ void reportFailure(ConversionSink& sink, const QString& message)
     sink.addLog(QStringLiteral("Processo abortado!"));
 }
 
-// After a failure the connection must not stay open: the next run may name
-// another server, and a connection string cannot change on an open connection.
-void closeAfterFailure(db::Connection& cn)
-{
-    try {
-        cn.close();
-    } catch (const std::exception&) {
-    }
-}
-
 }  // namespace
 
 int conversionStepCount(bool stocks)
@@ -36,8 +26,8 @@ int conversionStepCount(bool stocks)
     return int(tableSteps().size()) + (stocks ? 1 : 0);
 }
 
-void runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                   bool stocks, ConversionSink& sink, const Clock& now)
+RunOutcome runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
+                         bool stocks, ConversionSink& sink, const Clock& now)
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     try {
@@ -51,13 +41,12 @@ void runConversion(const Database& database, const QString& sourceInit, const QS
             runStockTransfer(names, database.cn, database.q_exec, database.q_aux, sink, now);
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));
-    } catch (const db::DbError& e) {
-        reportFailure(sink, e.message());
-        closeAfterFailure(database.cn);
+        return RunOutcome::Complete;
     } catch (const std::exception& e) {
-        reportFailure(sink, QString::fromLocal8Bit(e.what()));
-        closeAfterFailure(database.cn);
+        reportFailure(sink, failureText(e));
     }
+    closeAfterFailure(database.cn);
+    return RunOutcome::Aborted;
 }
 
 }  // namespace core

@@ -16,6 +16,9 @@ struct Database {
     db::Query& q_aux;
 };
 
+// How a run ended: every step done, or stopped at the first failure.
+enum class RunOutcome { Complete, Aborted };
+
 // Progress steps a run takes: one per table step, one more for the stocks.
 int conversionStepCount(bool stocks);
 
@@ -24,7 +27,7 @@ int conversionStepCount(bool stocks);
 // destination init string (and the stocks when asked), and disconnects.
 // Failures end the run and are reported to the sink, never thrown; the
 // connection is closed either way.
-void runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                   bool stocks, ConversionSink& sink, const Clock& now = systemNow);
+RunOutcome runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
+                         bool stocks, ConversionSink& sink, const Clock& now = systemNow);
 
 }  // namespace core

@@ -24,9 +24,10 @@ QDateTime midnightOf(const QDateTime& moment)
 
 }  // namespace
 
-void runStockTransfer(const DatabaseNames& names, db::Connection& cn, db::Query& q_exec, db::Query& q_aux,
-                      ConversionSink& sink, const Clock& now)
+std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Connection& cn, db::Query& q_exec,
+                                              db::Query& q_aux, ConversionSink& sink, const Clock& now)
 {
+    std::optional<StockDocument> written;
     q_aux.setSql(substituteNames(kStockRows, names));
     q_aux.open();
     if (q_aux.hasRow()) {
@@ -60,10 +61,12 @@ void runStockTransfer(const DatabaseNames& names, db::Connection& cn, db::Query&
             q_exec.setDateTime(QStringLiteral("data"), midnightOf(now()));
             q_exec.setDateTime(QStringLiteral("datahora"), documentTime);
             q_exec.execute();
+            written = StockDocument{rows, number};
         });
     }
     q_aux.close();
     sink.progressStep();
+    return written;
 }
 
 }  // namespace core

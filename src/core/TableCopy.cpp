@@ -17,10 +17,11 @@ void executeAll(const QStringList& statements, const DatabaseNames& names, db::Q
 }  // namespace
 
 void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connection& cn, db::Query& q,
-                  ConversionSink& sink)
+                  ConversionSink& sink, const StepDoneLine& doneLine)
 {
     const QString sourceTable = quotedName(names.source) + step.sourceTable;
     bool counted = false;
+    std::int32_t sourceRows = 0;
 
     inTransaction(cn, [&] {
         executeAll(step.deletes, names, q);
@@ -30,7 +31,8 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connect
         counted = q.hasRow();
         if (!counted)
             return;
-        sink.addLog(QStringLiteral("A converter ") + QString::number(q.asInteger(0)) + step.countLabel);
+        sourceRows = q.asInteger(0);
+        sink.addLog(QStringLiteral("A converter ") + QString::number(sourceRows) + step.countLabel);
         q.close();
 
         bool probeFound = true;
@@ -46,7 +48,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connect
     });
 
     if (counted)
-        sink.addLog(step.doneMessage);
+        sink.addLog(doneLine ? doneLine(sourceRows) : step.doneMessage);
     q.close();
     sink.progressStep();
 }

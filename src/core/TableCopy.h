@@ -6,11 +6,18 @@
 #include "db/Connection.h"
 #include "db/Query.h"
 
+#include <cstdint>
+#include <functional>
+
 namespace core {
 
+// The line logged once a step's work is done, given the source rows it counted.
+using StepDoneLine = std::function<QString(std::int32_t sourceRows)>;
+
 // Runs one table step on q, in a transaction of its own on cn, and takes its
-// progress step. A failure is rolled back and thrown on.
+// progress step. A failure is rolled back and thrown on. Once the work is
+// done, the step logs doneLine's text, by default the step's doneMessage.
 void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connection& cn, db::Query& q,
-                  ConversionSink& sink);
+                  ConversionSink& sink, const StepDoneLine& doneLine = {});
 
 }  // namespace core

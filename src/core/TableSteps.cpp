@@ -42,24 +42,24 @@ std::vector<TableStep> buildTableSteps()
     std::vector<TableStep> steps;
     steps.push_back({1, {QStringLiteral("DELETE FROM @destino.dbo.clientes")}, QStringLiteral(".dbo.Clientes"), QStringLiteral(" clientes..."),
                      QStringLiteral("ivacaixa"), {kClientesWithIvaCaixa}, {kClientesWithoutIvaCaixa}, {},
-                     QStringLiteral("Clientes convertidos!")});
+                     QStringLiteral("Clientes convertidos!"), {QStringLiteral("clientes")}});
     steps.push_back({2, {QStringLiteral("DELETE FROM @destino.dbo.empregados")}, QStringLiteral(".dbo.Empregados"), QStringLiteral(" empregados..."),
-                     {}, {kEmpregados}, {}, {}, QStringLiteral("Empregados convertidos!")});
+                     {}, {kEmpregados}, {}, {}, QStringLiteral("Empregados convertidos!"), {QStringLiteral("empregados")}});
     steps.push_back({3, {QStringLiteral("DELETE FROM @destino.dbo.subfamilias")}, QStringLiteral(".dbo.Subfamilias"), QStringLiteral(" sub-famílias..."),
                      QStringLiteral("fundo"), {kSubfamiliasWithFundo}, {kSubfamiliasWithoutFundo}, {},
-                     QStringLiteral("Sub-famílias convertidas!")});
+                     QStringLiteral("Sub-famílias convertidas!"), {QStringLiteral("subfamilias")}});
     steps.push_back({4, {QStringLiteral("DELETE FROM @destino.dbo.familias")}, QStringLiteral(".dbo.Familias"), QStringLiteral(" famílias..."),
                      QStringLiteral("frontoffice"), {kFamiliasWithFrontOffice}, {kFamiliasWithoutFrontOffice},
-                     {kDeleteFamZonas, kFamZonas}, QStringLiteral("Famílias convertidas!")});
+                     {kDeleteFamZonas, kFamZonas}, QStringLiteral("Famílias convertidas!"), {QStringLiteral("familias"), QStringLiteral("famzonas")}});
     steps.push_back({5, {QStringLiteral("DELETE FROM @destino.dbo.iva")}, QStringLiteral(".dbo.Iva"), QStringLiteral(" taxas de iva..."),
-                     {}, {kIva}, {}, {}, QStringLiteral("Taxas de iva convertidas!")});
+                     {}, {kIva}, {}, {}, QStringLiteral("Taxas de iva convertidas!"), {QStringLiteral("iva")}});
     steps.push_back({6, {QStringLiteral("DELETE FROM @destino.dbo.produtos"), QStringLiteral("DELETE FROM @destino.dbo.codigosbarras")}, QStringLiteral(".dbo.Produtos"), QStringLiteral(" produtos..."),
                      QStringLiteral("referencia"), {kProdutosWithReferencia, kCodigosBarras},
-                     {kProdutosWithoutReferencia}, {}, QStringLiteral("Produtos convertidos!")});
+                     {kProdutosWithoutReferencia}, {}, QStringLiteral("Produtos convertidos!"), {QStringLiteral("produtos"), QStringLiteral("codigosbarras")}});
     steps.push_back({7, {QStringLiteral("DELETE FROM @destino.dbo.fornecedores")}, QStringLiteral(".dbo.Fornecedores"), QStringLiteral(" fornecedores..."),
-                     {}, {kFornecedores}, {}, {}, QStringLiteral("Fornecedores convertidos!")});
+                     {}, {kFornecedores}, {}, {}, QStringLiteral("Fornecedores convertidos!"), {QStringLiteral("fornecedores")}});
     steps.push_back({8, {QStringLiteral("DELETE FROM @destino.dbo.unidades")}, QStringLiteral(".dbo.Unidades"), QStringLiteral(" unidades..."),
-                     {}, {kUnidades}, {}, {}, QStringLiteral("Unidades convertidas!")});
+                     {}, {kUnidades}, {}, {}, QStringLiteral("Unidades convertidas!"), {QStringLiteral("unidades")}});
     return steps;
 }
 

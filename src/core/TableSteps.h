@@ -19,6 +19,7 @@ struct TableStep {
     QStringList insertsIfAbsent;  // without the probe column
     QStringList followUps;        // after the inserts
     QString doneMessage;
+    QStringList destinationTables;  // what the step refills, as named after "@destino.dbo."
 };
 
 // The eight steps, in the order they run.

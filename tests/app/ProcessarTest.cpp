@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 #include "app/Processar.h"
 #include "core/Conversion.h"
+#include "core/RunRecord.h"
 
 #include <QProgressBar>
 #include <QPushButton>
@@ -93,6 +94,22 @@ private slots:
         QCOMPARE(window.log().last(), QStringLiteral("Conversão completa!"));
         QVERIFY(window.log().filter(QStringLiteral("Excepção")).isEmpty());
         QVERIFY(window.recorder->lines().first().endsWith(QStringLiteral("Data Source=outro")));
+    }
+
+    void aRunFromTheWindowIsRecorded()
+    {
+        QFile record(core::defaultRecordPath());
+        record.remove();
+        Window window;
+        window.start(true);
+        QVERIFY(runEnded());
+
+        QVERIFY(record.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(record.readAll());
+        QVERIFY(text.contains(QStringLiteral("Servidor: srv\nOrigem: pos\nDestino: loja\nExistências: sim\n")));
+        for (const QString& line : window.log())
+            QVERIFY2(text.contains(u' ' + line + u'\n'), qPrintable(line));
+        QVERIFY(text.contains(QStringLiteral("Resultado: conversão completa\n")));
     }
 };
 

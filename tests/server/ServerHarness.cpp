@@ -71,9 +71,15 @@ QString ServerHarness::initString(const QString& database, const QString& passwo
            m_settings->dataSource();
 }
 
-void ServerHarness::writeLinkFile(const QString& path, const QString& database) const
+std::pair<QString, QString> ServerHarness::writeLinkFiles(const QString& folder, const QString& sourceDatabase,
+                                                         const QString& destinationDatabase,
+                                                         const std::optional<QString>& password) const
 {
-    server::writeDataLinkFile(path, initString(database, m_settings->password));
+    const QString origem = folder + QStringLiteral("/origem.udl");
+    const QString destino = folder + QStringLiteral("/destino.udl");
+    server::writeDataLinkFile(origem, initString(sourceDatabase, password.value_or(m_settings->password)));
+    server::writeDataLinkFile(destino, initString(destinationDatabase, m_settings->password));
+    return {origem, destino};
 }
 
 QStringList ServerHarness::run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
@@ -82,10 +88,7 @@ QStringList ServerHarness::run(const QString& sourceDatabase, const QString& des
     QTemporaryDir folder;
     if (!folder.isValid())
         throw server::OdbcFailure("cannot create a temporary folder for the data link files");
-    const QString origem = folder.filePath(QStringLiteral("origem.udl"));
-    const QString destino = folder.filePath(QStringLiteral("destino.udl"));
-    server::writeDataLinkFile(origem, initString(sourceDatabase, password.value_or(m_settings->password)));
-    server::writeDataLinkFile(destino, initString(destinationDatabase, m_settings->password));
+    const auto [origem, destino] = writeLinkFiles(folder.path(), sourceDatabase, destinationDatabase, password);
 
     const QString sourceInit = core::readInitString(origem);
     const QString destinationInit = core::readInitString(destino);

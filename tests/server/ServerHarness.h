@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace harness {
@@ -57,9 +58,11 @@ public:
     QStringList run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
                     const core::Clock& clock, const std::optional<QString>& password = std::nullopt);
 
-    // A data link file naming the database on the test server, written as
-    // Windows writes it (UTF-16 LE with a byte-order mark, CRLF).
-    void writeLinkFile(const QString& path, const QString& database) const;
+    // The two data link files of a run, written into folder as Windows writes
+    // them: the paths of the source's and the destination's.
+    std::pair<QString, QString> writeLinkFiles(const QString& folder, const QString& sourceDatabase,
+                                               const QString& destinationDatabase,
+                                               const std::optional<QString>& password = std::nullopt) const;
 
     // A whole destination table, every column as canonical text, joined by '|'.
     QStringList tableRows(const server::ScratchDatabase& db, const QString& table, const QString& orderBy);

@@ -78,10 +78,8 @@ TEST_F(WindowsBuild, ConvertsAWholeDatabaseWithStocksThroughItsWindow)
         GTEST_SKIP() << harness::kSkipReason;
     server::ScratchDatabase& src = h.source({});
     server::ScratchDatabase& dst = h.destination();
-    const QString origem = folder.filePath(QStringLiteral("origem.udl"));
-    const QString destino = folder.filePath(QStringLiteral("destino.udl"));
-    h.writeLinkFile(origem, src.name());
-    h.writeLinkFile(destino, dst.name());
+    // As Windows writes them: UTF-16 LE with a byte-order mark, CRLF.
+    const auto [origem, destino] = h.writeLinkFiles(folder.path(), src.name(), dst.name());
 
     const Outcome run = drive({origem, destino});
     ASSERT_EQ(run.exitCode, 0) << run.output.toStdString();

@@ -1,0 +1,67 @@
+#include "app/CommandLineRun.h"
+
+#include "app/ConsoleSink.h"
+#include "core/LinkFiles.h"
+#include "core/Questions.h"
+#include "core/RunRecord.h"
+#include "core/RunRequest.h"
+
+namespace app {
+
+namespace {
+
+// "s" or "sim", in any case, is yes; anything else, or no answer at all, is no.
+bool askOnTerminal(Console& console, const QString& question)
+{
+    console.writeError(question + QStringLiteral(" [s/N] "));
+    const std::optional<QString> answer = console.readLine();
+    if (!answer) {
+        console.writeError(QStringLiteral("\n"));
+        return false;
+    }
+    const QString word = answer->trimmed().toLower();
+    return word == u"s" || word == u"sim";
+}
+
+}  // namespace
+
+int runFromCommandLine(const CommandLineOptions& options, Console& console, const core::Database& database,
+                       const QString& recordPath)
+{
+    const core::LinkFiles links = core::readLinkFiles(options.sourcePath, options.destinationPath);
+    if (!links.accepted()) {
+        console.writeError(links.refusal + u'\n');
+        return kExitRefused;
+    }
+
+    bool stocks = options.stocks;
+    if (!options.verifyOnly && !options.answerYes) {
+        if (!console.inputIsTerminal()) {
+            console.writeError(QStringLiteral("A conversão apaga os registos do destino e só começa depois de "
+                                              "confirmada num terminal: use --sim para a fazer sem perguntas.\n"));
+            return kExitRefused;
+        }
+        if (!askOnTerminal(console, core::kAskConvert)) {
+            console.writeError(QStringLiteral("Conversão cancelada: nada foi alterado.\n"));
+            return kExitRefused;
+        }
+        stocks = stocks || askOnTerminal(console, core::kAskStocks);
+    }
+
+    const core::RunRequest request{links.sourceInit, links.destinationInit, stocks, options.verifyOnly};
+    core::RunOutcome outcome;
+    bool recorded = false;
+    {
+        ConsoleSink shown(console, core::conversionStepCount(stocks));
+        core::RunRecord record(recordPath, request, shown);
+        outcome = core::runRequested(database, request, record);
+        record.finish(outcome);
+        recorded = record.written();
+    }
+    if (!recorded)
+        console.writeError(
+            QStringLiteral("Aviso: não foi possível escrever o registo da execução em %1\n").arg(recordPath));
+    return outcome == core::RunOutcome::Complete ? kExitComplete : kExitAborted;
+}
+
+}  // namespace app

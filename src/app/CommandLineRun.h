@@ -1,0 +1,25 @@
+#pragma once
+
+#include "app/CommandLineOptions.h"
+#include "app/Console.h"
+#include "core/Conversion.h"
+
+#include <QString>
+
+namespace app {
+
+// The exit statuses of the command line.
+enum ExitStatus : int {
+    kExitComplete = 0,
+    kExitAborted = 1,
+    kExitRefused = 2,  // also wrong usage
+};
+
+// One run asked for on the command line: the checks the window makes, with
+// the same texts on standard error; its questions on the terminal unless
+// answered by --sim (a dry run asks nothing: it changes nothing); then the
+// run, shown on the console and appended to the record at recordPath.
+int runFromCommandLine(const CommandLineOptions& options, Console& console, const core::Database& database,
+                       const QString& recordPath);
+
+}  // namespace app

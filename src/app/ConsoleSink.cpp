@@ -1,0 +1,51 @@
+#include "app/ConsoleSink.h"
+
+namespace app {
+
+ConsoleSink::ConsoleSink(Console& console, int steps)
+    : m_console(console), m_showBar(console.errorIsTerminal()), m_steps(steps)
+{
+    drawBar();
+}
+
+ConsoleSink::~ConsoleSink()
+{
+    eraseBar();
+}
+
+void ConsoleSink::addLog(const QString& line)
+{
+    // The bar shares the terminal with the log: it steps aside for each line.
+    eraseBar();
+    m_console.writeOut(line + u'\n');
+    drawBar();
+}
+
+void ConsoleSink::progressStep()
+{
+    ++m_done;
+    drawBar();
+}
+
+void ConsoleSink::drawBar()
+{
+    if (!m_showBar)
+        return;
+    const int filled = m_steps > 0 ? qMin(m_done, m_steps) : 0;
+    const QString bar = QStringLiteral("[%1%2] %3/%4")
+                            .arg(QString(filled * 2, u'#'), QString((m_steps - filled) * 2, u'.'))
+                            .arg(m_done)
+                            .arg(m_steps);
+    m_console.writeError(u'\r' + bar);
+    m_barWidth = bar.size();
+}
+
+void ConsoleSink::eraseBar()
+{
+    if (!m_showBar || m_barWidth == 0)
+        return;
+    m_console.writeError(u'\r' + QString(m_barWidth, u' ') + u'\r');
+    m_barWidth = 0;
+}
+
+}  // namespace app

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+namespace core {
+
+// The texts a run is refused with before it starts.
+inline const QString kMissingSourceLink = QStringLiteral("O ficheiro de ligação à base de dados de origem não existe!");
+inline const QString kMissingDestinationLink =
+    QStringLiteral("O ficheiro de ligação à base de dados de destino não existe!");
+inline const QString kInvalidLink = QStringLiteral("Ficheiro de ligação à base de dados inválido!");
+inline const QString kSameDatabase = QStringLiteral("A base de dados de destino não pode ser a mesma que a de origem!");
+
+// The two init strings a run starts from, or the reason it may not start.
+struct LinkFiles {
+    QString refusal;  // empty when the run may start
+    QString sourceInit;
+    QString destinationInit;
+
+    bool accepted() const { return refusal.isEmpty(); }
+};
+
+// The checks every way into a run makes before it starts, in this order: the
+// source file exists, the destination file exists, each holds an init string
+// (source first), and the two do not name the same database.
+LinkFiles readLinkFiles(const QString& sourcePath, const QString& destinationPath);
+
+}  // namespace core

@@ -1,0 +1,99 @@
+#include "core/RunRecord.h"
+
+#include "core/InitString.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace core {
+
+namespace {
+
+// Shorter ones cannot be told apart from ordinary text, so hiding them would
+// only garble the record.
+constexpr qsizetype kShortestHiddenPassword = 4;
+
+QString timestamp()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString passwordOf(const QString& initString)
+{
+    return parseSourceInit(initString).password;
+}
+
+}  // namespace
+
+QString defaultRecordPath()
+{
+#if defined(Q_OS_WIN)
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/conversoes.log");
+#else
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || QDir::isRelativePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/KovaraConverter/conversoes.log");
+#endif
+}
+
+RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionSink& shown)
+    : m_shown(shown), m_file(path), m_verifyOnly(request.verifyOnly)
+{
+    for (const QString& password : {passwordOf(request.sourceInit), passwordOf(request.destinationInit)}) {
+        if (password.size() >= kShortestHiddenPassword)
+            m_secrets.append(password);
+    }
+
+    m_written = QDir().mkpath(QFileInfo(path).absolutePath()) &&
+                m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+
+    const SourceParameters source = parseSourceInit(request.sourceInit);
+    write(QStringLiteral("=== %1 início %2\n").arg(timestamp(), request.verifyOnly ? QStringLiteral("da verificação")
+                                                                                    : QStringLiteral("da conversão")));
+    write(QStringLiteral("Servidor: %1\n").arg(source.server));
+    write(QStringLiteral("Origem: %1\n").arg(source.database));
+    write(QStringLiteral("Destino: %1\n").arg(parseDestinationDatabase(request.destinationInit)));
+    write(QStringLiteral("Existências: %1\n").arg(request.stocks ? QStringLiteral("sim") : QStringLiteral("não")));
+}
+
+void RunRecord::addLog(const QString& line)
+{
+    m_shown.addLog(line);
+    QString hidden = line;
+    for (const QString& secret : m_secrets)
+        hidden.replace(secret, QStringLiteral("********"));
+    write(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + hidden + u'\n');
+}
+
+void RunRecord::progressStep()
+{
+    m_shown.progressStep();
+}
+
+void RunRecord::finish(RunOutcome outcome)
+{
+    QString result;
+    if (m_verifyOnly)
+        result = outcome == RunOutcome::Complete ? QStringLiteral("verificação concluída, nada foi alterado")
+                                                 : QStringLiteral("verificação falhou, nada foi alterado");
+    else
+        result = outcome == RunOutcome::Complete ? QStringLiteral("conversão completa")
+                                                 : QStringLiteral("processo abortado");
+    write(QStringLiteral("Resultado: %1\n").arg(result));
+    write(QStringLiteral("=== %1 fim\n\n").arg(timestamp()));
+}
+
+void RunRecord::write(const QString& text)
+{
+    if (!m_written)
+        return;
+    const QByteArray bytes = text.toUtf8();
+    m_written = m_file.write(bytes) == bytes.size() && m_file.flush();
+    if (!m_written)
+        m_file.close();
+}
+
+}  // namespace core

@@ -1,0 +1,195 @@
+// The program itself on the command line against a real server: no window and
+// no display, its log on standard output, its refusals on standard error, its
+// exit status, the dry run and the record.
+
+#include "ExpectedRows.h"
+#include "QStringPrinting.h"
+#include "ServerHarness.h"
+#include "core/LinkFiles.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Ended {
+    int status = -1;
+    QStringList out;
+    QString err;
+};
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!h.connect())
+            GTEST_SKIP() << harness::kSkipReason;
+        ASSERT_TRUE(folder.isValid());
+    }
+
+    // The program with these arguments after the two link files, with no
+    // display of any kind, standard input a pipe that is closed at once.
+    Ended run(const server::ScratchDatabase& src, const QString& destinationDatabase, const QStringList& arguments)
+    {
+        const auto [origem, destino] = h.writeLinkFiles(folder.path(), src.name(), destinationDatabase);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QLatin1String(display));
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), folder.filePath(QStringLiteral("state")));
+
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KOVARA_PROGRAM),
+                      QStringList{QStringLiteral("--origem"), origem, QStringLiteral("--destino"), destino} + arguments);
+        program.closeWriteChannel();
+        if (!program.waitForFinished(300'000) || program.exitStatus() != QProcess::NormalExit)
+            return {};
+        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+                QString::fromUtf8(program.readAllStandardError())};
+    }
+
+    QString record() const
+    {
+        QFile file(folder.filePath(QStringLiteral("state/KovaraConverter/conversoes.log")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    // Every destination table, the documents among them, row by row.
+    QStringList everything(const server::ScratchDatabase& dst)
+    {
+        QStringList rows;
+        for (const server::TableDef& table : h.destinationSchema().tables()) {
+            QStringList tableRows = h.tableRows(dst, table.name, QStringLiteral("1"));
+            tableRows.sort();
+            for (const QString& row : tableRows)
+                rows.append(table.name + u':' + row);
+        }
+        return rows;
+    }
+
+    static QStringList withoutSteps(QStringList events)
+    {
+        events.removeAll(harness::kStep);
+        return events;
+    }
+
+    // The source without a column the families step reads: the run fails at step 4.
+    server::ScratchDatabase& sourceFailingAtFamilies()
+    {
+        server::SourceVariant variant;
+        variant.frontoffice = false;
+        server::ScratchDatabase& src = h.source(variant);
+        src.execute(QStringLiteral("ALTER TABLE dbo.Familias DROP COLUMN letra"));
+        return src;
+    }
+
+    harness::ServerHarness h;
+    QTemporaryDir folder;
+};
+
+TEST_F(CommandLine, ACompleteRunPrintsTheLogAndRecordsItWithoutThePassword)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+
+    const Ended ended = run(src, dst.name(), {QStringLiteral("--sim"), QStringLiteral("--existencias")});
+
+    EXPECT_EQ(ended.status, 0) << ended.err.toStdString();
+    EXPECT_EQ(ended.out, withoutSteps(expected::wholeRunEvents()));
+    EXPECT_EQ(ended.err, QString());
+    EXPECT_EQ(h.tableRows(dst, QStringLiteral("unidades"), QStringLiteral("codigo")),
+              expected::unidades(*h.destinationSchema().table(QStringLiteral("unidades"))));
+    EXPECT_EQ(h.rows(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE doc = 'IN' AND numero = 42").arg(dst.table("documentos"))),
+              QStringList{"1"});
+
+    const QString text = record();
+    for (const QString& part : {QStringLiteral("início da conversão"), QStringLiteral("Servidor: ") + h.settings().dataSource(),
+                                QStringLiteral("Origem: ") + src.name(), QStringLiteral("Destino: ") + dst.name(),
+                                QStringLiteral("Existências: sim"), QStringLiteral("Resultado: conversão completa")})
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << "\n" << text.toStdString();
+    for (const QString& line : ended.out)
+        EXPECT_TRUE(text.contains(u' ' + line + u'\n')) << line.toStdString();
+    ASSERT_FALSE(h.settings().password.isEmpty());
+    EXPECT_FALSE(text.contains(h.settings().password)) << text.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("Provider")) || text.contains(QStringLiteral("SQLOLEDB"))) << text.toStdString();
+}
+
+TEST_F(CommandLine, RefusesTheSameDatabaseAndAConversionNobodyConfirmed)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    const QStringList before = everything(dst);
+
+    const Ended same = run(src, src.name(), {QStringLiteral("--sim")});
+    EXPECT_EQ(same.status, 2);
+    EXPECT_EQ(same.err, core::kSameDatabase + u'\n');
+    EXPECT_EQ(same.out, QStringList());
+
+    // Standard input is not a terminal, so nobody can answer the question.
+    const Ended unconfirmed = run(src, dst.name(), {});
+    EXPECT_EQ(unconfirmed.status, 2);
+    EXPECT_TRUE(unconfirmed.err.contains(QStringLiteral("--sim"))) << unconfirmed.err.toStdString();
+    EXPECT_EQ(unconfirmed.out, QStringList());
+
+    EXPECT_EQ(everything(dst), before);
+    EXPECT_EQ(record(), QString());
+}
+
+TEST_F(CommandLine, AFailingTableAbortsWithStatusOne)
+{
+    server::ScratchDatabase& src = sourceFailingAtFamilies();
+    server::ScratchDatabase& dst = h.destination();
+
+    const Ended ended = run(src, dst.name(), {QStringLiteral("--sim")});
+
+    EXPECT_EQ(ended.status, 1);
+    EXPECT_EQ(ended.out.mid(0, ended.out.size() - 2), withoutSteps(expected::eventsUpToCountOfStep(4)));
+    EXPECT_EQ(ended.out.mid(ended.out.size() - 2),
+              QStringList({QStringLiteral("Excepção fatal: ") + h.engine().invalidColumnName(QStringLiteral("letra")),
+                           QStringLiteral("Processo abortado!")}));
+    EXPECT_TRUE(record().contains(QStringLiteral("Resultado: processo abortado")));
+}
+
+TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    const QStringList before = everything(dst);
+
+    const Ended ended = run(src, dst.name(), {QStringLiteral("--verificar"), QStringLiteral("--existencias")});
+
+    EXPECT_EQ(ended.status, 0) << ended.err.toStdString();
+    const QString report = QStringLiteral("%1: %2 registos na origem; no destino ficariam %3.");
+    QStringList expectedLines = withoutSteps(expected::wholeRunEvents());
+    const QStringList reports{
+        report.arg("Clientes").arg(3).arg("3 em clientes"),
+        report.arg("Empregados").arg(2).arg("2 em empregados"),
+        report.arg("Subfamilias").arg(2).arg("2 em subfamilias"),
+        report.arg("Familias").arg(2).arg(QStringLiteral("2 em familias e %1 em famzonas").arg(expected::famzonas().size())),
+        report.arg("Iva").arg(3).arg("3 em iva"),
+        report.arg("Produtos").arg(4).arg(QStringLiteral("4 em produtos e %1 em codigosbarras").arg(expected::codigosbarras(true).size())),
+        report.arg("Fornecedores").arg(2).arg("2 em fornecedores"),
+        report.arg("Unidades").arg(2).arg("2 em unidades")};
+    for (int step = 0; step < reports.size(); ++step)
+        expectedLines[2 + 2 * step] = reports[step];
+    expectedLines.last() = QStringLiteral("Existencias: o documento de stock seria o IN 42, com 4 linhas.");
+    expectedLines.append(QStringLiteral("Verificação concluída: nada foi alterado."));
+    EXPECT_EQ(ended.out, expectedLines);
+    EXPECT_EQ(everything(dst), before);
+
+    // Failing midway, after three tables were emptied and refilled.
+    server::ScratchDatabase& broken = sourceFailingAtFamilies();
+    const Ended failed = run(broken, dst.name(), {QStringLiteral("--verificar"), QStringLiteral("--existencias")});
+
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.out.mid(failed.out.size() - 3),
+              QStringList({QStringLiteral("A converter 2 famílias..."),
+                           QStringLiteral("Excepção fatal: ") + h.engine().invalidColumnName(QStringLiteral("letra")),
+                           QStringLiteral("Verificação falhou em Familias: nada foi alterado.")}));
+    EXPECT_EQ(everything(dst), before);
+    EXPECT_TRUE(record().contains(QStringLiteral("Resultado: verificação falhou, nada foi alterado")));
+}
+
+}  // namespace
