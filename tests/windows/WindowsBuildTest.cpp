@@ -1,6 +1,7 @@
-// The Windows build, unpacked from its zip and run under Wine on a virtual
-// display: its window, and a whole conversion driven through that window
-// against the test server, from data link files as Windows writes them.
+// The Windows build, unpacked from its zip and run under Wine: its window on a
+// virtual display, a whole conversion driven through that window, and one
+// typed into cmd.exe, against the test server, from data link files as
+// Windows writes them.
 
 #include "ExpectedRows.h"
 #include "QStringPrinting.h"
@@ -33,20 +34,38 @@ protected:
         ASSERT_TRUE(QFileInfo(program + "/KovaraConverter.exe").isFile()) << program.toStdString();
     }
 
-    // The driver script, with the zip's folder and any further arguments.
-    Outcome drive(const QStringList& arguments)
+    static QProcessEnvironment wineEnvironment()
     {
         QDir().mkpath(QStringLiteral(KOVARA_WINE_PREFIX));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("WINEPREFIX"), QStringLiteral(KOVARA_WINE_PREFIX));
-        return run(QStringLiteral(KOVARA_WINE_DRIVER), QStringList{program} + arguments, environment);
+        return environment;
     }
 
+    // The driver script, with the zip's folder and any further arguments.
+    Outcome drive(const QStringList& arguments)
+    {
+        return run(QStringLiteral(KOVARA_WINE_DRIVER), QStringList{program} + arguments, wineEnvironment());
+    }
+
+    // A command line typed into cmd.exe in the zip's folder, with no display.
+    Outcome cmd(const QString& line)
+    {
+        QProcessEnvironment environment = wineEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.insert(QStringLiteral("WINEDEBUG"), QStringLiteral("-all"));
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        return run(QStringLiteral("/usr/lib/wine/wine64"), {"cmd", "/c", line}, environment, program);
+    }
+
+    static QString windowsPath(QString path) { return QStringLiteral("Z:") + path.replace(u'/', u'\\'); }
+
     Outcome run(const QString& command, const QStringList& arguments,
-                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+                const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                const QString& workingDirectory = QString())
     {
         QProcess process;
-        process.setWorkingDirectory(folder.path());
+        process.setWorkingDirectory(workingDirectory.isEmpty() ? folder.path() : workingDirectory);
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(command, arguments);
@@ -104,6 +123,26 @@ TEST_F(WindowsBuild, ConvertsAWholeDatabaseWithStocksThroughItsWindow)
                                     "WHERE doc = 'IN' AND numero = 42 ORDER BY codigo")
                          .arg(dst.table("vendas"))),
               expected::stockLines());
+}
+
+TEST_F(WindowsBuild, ConvertsFromCmdExeWithItsLogOnTheConsoleAndItsExitStatus)
+{
+    harness::ServerHarness h;
+    if (!h.connect())
+        GTEST_SKIP() << harness::kSkipReason;
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    const auto [origem, destino] = h.writeLinkFiles(folder.path(), src.name(), dst.name());
+
+    const Outcome run = cmd(QStringLiteral("KovaraConverter.exe --origem %1 --destino %2 --existencias --sim")
+                                .arg(windowsPath(origem), windowsPath(destino)));
+    EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
+    EXPECT_TRUE(run.output.contains(QStringLiteral("Conversão completa!"))) << run.output.toStdString();
+
+    EXPECT_EQ(h.tableRows(dst, "produtos", "codigo"),
+              expected::produtos(*h.destinationSchema().table(QStringLiteral("produtos")), true));
+    EXPECT_EQ(h.rows(QStringLiteral("SELECT doc, numero FROM %1 ORDER BY doc, numero").arg(dst.table("documentos"))),
+              QStringList({"FT|900", "IN|7", "IN|41", "IN|42", "IN|120000"}));
 }
 
 }  // namespace
