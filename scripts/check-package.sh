@@ -16,6 +16,8 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 
 contents=$(dpkg-deb --contents "$deb")
 for path in ./usr/bin/KovaraConverter ./usr/share/applications/kovaraconverter.desktop \
+            ./usr/share/applications/kovaraconverter-ligacao.desktop \
+            ./usr/share/mime/packages/kovaraconverter-udl.xml \
             ./usr/share/icons/hicolor/scalable/apps/kovaraconverter.svg \
             ./usr/share/icons/hicolor/48x48/apps/kovaraconverter.png; do
   grep -q " $path\$" <<<"$contents" || fail "missing $path"
@@ -32,6 +34,23 @@ root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg -x "$deb" "$root"
 desktop-file-validate "$root/usr/share/applications/kovaraconverter.desktop"
+launcher="$root/usr/share/applications/kovaraconverter-ligacao.desktop"
+desktop-file-validate "$launcher"
+
+# The .udl type: the package's entry, compiled as the shared-mime-info trigger
+# compiles it, must give *.udl the type the editor's launcher opens.
+mime="$root/mime"
+mkdir -p "$mime/packages"
+cp "$root/usr/share/mime/packages/kovaraconverter-udl.xml" "$mime/packages/"
+XDG_DATA_HOME="$root" update-mime-database "$mime"
+udl_type=$(awk -F: '$3 == "*.udl" { print $2 }' "$mime/globs2")
+[ "$udl_type" = "application/x-udl" ] || fail "*.udl is not application/x-udl in the MIME entry (got '$udl_type')"
+if awk -F: '$3 == "*.udl" && $2 != "application/x-udl"' /usr/share/mime/globs2 2>/dev/null | grep -q .; then
+  fail "the system's MIME database gives *.udl another type, which may win"
+fi
+grep -qx "MimeType=application/x-udl;" "$launcher" || fail "the editor's launcher does not open application/x-udl"
+editor_exec=$(sed -n 's/^Exec=//p' "$launcher")
+[ "$editor_exec" = "KovaraConverter --ligacao %f" ] || fail "the editor's launcher runs '$editor_exec'"
 
 # Start it the way the launcher does, on a virtual display of its own, and
 # wait for its window.
@@ -52,3 +71,23 @@ QT_QPA_PLATFORM=xcb PATH="$root/usr/bin:$PATH" xvfb-run -a -s "-screen 0 1024x76
   exit 1
 ' "$exec_line" "$root" || fail "the installed program did not show its window"
 echo "the installed program shows its window"
+
+# A double-click on a .udl: the launcher's command with the file, here a new one.
+udl="$root/nova ligação.udl"
+QT_QPA_PLATFORM=xcb PATH="$root/usr/bin:$PATH" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  ${0/\%f/} "$1" >"$2/editor.log" 2>&1 &
+  app=$!
+  for _ in $(seq 1 100); do
+    if xdotool search --name "Propriedades da ligação de dados - nova ligação.udl" >/dev/null 2>&1; then
+      kill "$app"; wait "$app" 2>/dev/null
+      exit 0
+    fi
+    kill -0 "$app" 2>/dev/null || break
+    sleep 0.2
+  done
+  kill "$app" 2>/dev/null
+  cat "$2/editor.log" >&2
+  exit 1
+' "$editor_exec" "$udl" "$root" || fail "the launcher did not open the data link editor"
+[ ! -e "$udl" ] || fail "opening the editor wrote the file before OK"
+echo "the editor's launcher opens a .udl file"

@@ -12,7 +12,7 @@ case "${1:-}" in
     ;;
   --tests)
     # Wine runs the Windows build; xclip reads its window's log through the clipboard.
-    packages+=(clang libclang-rt-14-dev xvfb xauth xdotool desktop-file-utils dpkg-dev
+    packages+=(clang libclang-rt-14-dev xvfb xauth xdotool desktop-file-utils shared-mime-info dpkg-dev
                "${windows[@]}" wine64 fonts-wine xclip)
     ;;
 esac

@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "app/DatabaseFactory.h"
+#include "app/LinkMenu.h"
 #include "app/MessageBoxes.h"
 #include "app/Processar.h"
 #include "core/LinkFiles.h"
@@ -160,6 +161,8 @@ void TfrmMain::buildForm()
 
     Origem->setGeometry(155, 8, 438, 21);
     Destino->setGeometry(155, 35, 438, 21);
+    app::offerLinkEditing(Origem, QStringLiteral("origem.udl"));
+    app::offerLinkEditing(Destino, QStringLiteral("destino.udl"));
 
     const QIcon glyph = searchGlyph();
     for (QToolButton* button : {btSearch, btSearch2}) {

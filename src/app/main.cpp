@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/LinkEditor.h"
 #include "app/Main.h"
 
 #include <QApplication>
@@ -12,7 +13,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(KOVARA_FILE_VERSION));
 
     // Before any window exists, so the command line needs no display at all.
-    if (app::wantsCommandLine(argc))
+    if (app::wantsCommandLine(argc) && !app::wantsLinkEditor(argc, argv))
         return app::runCommandLine(argc, argv);
 
     QApplication application(argc, argv);
@@ -25,6 +26,9 @@ int main(int argc, char* argv[])
     if (toolkitTexts.load(QLocale(QLocale::Portuguese, QLocale::Portugal), QStringLiteral("qt"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&toolkitTexts);
+
+    if (const auto link = app::linkEditorPath(QCoreApplication::arguments()))
+        return app::runLinkEditor(*link);
 
     TfrmMain frmMain;
     frmMain.show();

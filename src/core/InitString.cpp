@@ -42,9 +42,14 @@ QString parseDestinationDatabase(const QString& initString)
 
 QString workingConnectionString(const SourceParameters& source)
 {
-    return QStringLiteral("Provider=SQLOLEDB.1;Password=") + source.password +
-           QStringLiteral(";Persist Security Info=True;User ID=") + source.user +
-           QStringLiteral(";Initial Catalog=master;Data Source=") + source.server;
+    return loginConnectionString(source, QStringLiteral("master"));
+}
+
+QString loginConnectionString(const SourceParameters& login, const QString& catalog)
+{
+    return QStringLiteral("Provider=SQLOLEDB.1;Password=") + login.password +
+           QStringLiteral(";Persist Security Info=True;User ID=") + login.user + QStringLiteral(";Initial Catalog=") +
+           catalog + QStringLiteral(";Data Source=") + login.server;
 }
 
 }  // namespace core

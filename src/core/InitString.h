@@ -22,4 +22,7 @@ QString parseDestinationDatabase(const QString& initString);
 // The string the run connects with: the source's login on the master catalog.
 QString workingConnectionString(const SourceParameters& source);
 
+// The same login on another catalog.
+QString loginConnectionString(const SourceParameters& login, const QString& catalog);
+
 }  // namespace core

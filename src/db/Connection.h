@@ -3,6 +3,7 @@
 #include "db/Query.h"
 
 #include <QString>
+#include <chrono>
 #include <memory>
 
 namespace db {
@@ -28,6 +29,11 @@ public:
     virtual void beginTransaction() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;
+
+    // How long one request to the server (a statement, a commit, a rollback)
+    // may go unanswered before it fails with the driver's text; zero waits as
+    // long as it takes. Set it before open.
+    virtual void setStatementTimeout(std::chrono::seconds timeout) = 0;
 
     // A query bound to this connection, which must outlive it. The name is
     // what the query's own failures are prefixed with ("q_exec").

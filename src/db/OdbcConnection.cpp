@@ -49,6 +49,11 @@ void OdbcConnection::rollback()
     m_session->rollback();
 }
 
+void OdbcConnection::setStatementTimeout(std::chrono::seconds timeout)
+{
+    m_session->setStatementTimeout(timeout);
+}
+
 std::unique_ptr<Query> OdbcConnection::createQuery(const QString& name)
 {
     return std::make_unique<odbc::OdbcQuery>(*m_session, name);

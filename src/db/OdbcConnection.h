@@ -10,6 +10,18 @@ namespace odbc {
 class Session;
 }
 
+// The statement timeout of a new connection. A server that takes a request
+// and then never answers (a frozen machine, a network path that drops
+// packets without closing the connection) would otherwise keep the run
+// waiting for ever: TCP keepalive does not notice a peer whose TCP stack
+// still answers. The longest legitimate request is one INSERT ... SELECT of
+// a table step, done on the server; 200,000 products with their barcodes
+// take seconds on the test engine, and a busy server may take many times
+// that, so five minutes never cuts one. After a statement's timeout the
+// driver sends a cancel and waits as long again for its answer, so a silent
+// server is given up on after at most twice this.
+inline constexpr std::chrono::seconds kStatementTimeout{300};
+
 // How executeForRows sends its rows.
 enum class OdbcBatchMode {
     Auto,             // parameter arrays where the driver declares and accepts them
@@ -40,6 +52,7 @@ public:
     void commit() override;
     // Never raises: the server may already have ended the transaction itself.
     void rollback() override;
+    void setStatementTimeout(std::chrono::seconds timeout) override;
 
     std::unique_ptr<Query> createQuery(const QString& name) override;
 

@@ -135,7 +135,8 @@ bool isOleDbConnectionString(const QString& connectionString)
     return connectionString.trimmed().startsWith(QLatin1String("Provider="), Qt::CaseInsensitive);
 }
 
-QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers)
+QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers,
+                             std::chrono::seconds requestTimeout)
 {
     if (!isOleDbConnectionString(connectionString))
         return connectionString;
@@ -181,6 +182,10 @@ QString odbcConnectionString(const QString& connectionString, const QStringList&
         // a server that takes connections but never answers, that attempt
         // never ends.
         out += item("TDS_Version", QStringLiteral("7.4"));
+        // FreeTDS holds a commit or rollback to no statement's timeout, only
+        // to this one of its own.
+        if (requestTimeout.count() > 0)
+            out += item("Timeout", QString::number(requestTimeout.count()));
     } else {
         QString server = ds.host;
         if (!ds.instance.isEmpty())

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 
 namespace db {
 
@@ -15,6 +16,9 @@ bool isOleDbConnectionString(const QString& connectionString);
 // SQL Server", "FreeTDS", "SQL Server". Data Source, User ID, Password and
 // Initial Catalog are carried over; other keys are dropped. Any other string
 // is returned unchanged. With no SQL Server driver installed, raises DbError.
-QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers);
+// A request timeout above zero is written for FreeTDS, which applies it to
+// commits and rollbacks too.
+QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers,
+                             std::chrono::seconds requestTimeout = std::chrono::seconds(0));
 
 }  // namespace db

@@ -19,6 +19,12 @@ inline bool isError(const Diagnostic& d)
     return !d.sqlState.startsWith(QLatin1String("01"));
 }
 
+// SQLSTATE class 08: the connection failed or is gone.
+inline bool isConnectionLoss(const Diagnostic& d)
+{
+    return d.sqlState.startsWith(QLatin1String("08"));
+}
+
 // The driver's text ready to show: without the "[vendor][driver]..." prefixes
 // and without trailing full stops, blanks and control characters.
 QString cleanDiagnosticText(const QString& text);

@@ -136,6 +136,7 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
     // the later sets' results are walked. The first error seen is the one
     // told, read before the next call clears it.
     std::optional<QString> error;
+    bool lostConnection = false;
     SQLLEN errorRow = 0;
     const auto setFailed = [&] { return std::find(statuses.begin(), statuses.end(), SQL_PARAM_ERROR) != statuses.end(); };
     const auto note = [&](SQLRETURN rc) {
@@ -146,6 +147,7 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
         if (rc != SQL_ERROR && firstError == records.end())
             return;
         error = failureMessage(records);
+        lostConnection = std::any_of(records.begin(), records.end(), isConnectionLoss);
         if (firstError != records.end())
             errorRow = firstError->rowNumber;
     };
@@ -158,6 +160,10 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
     }
     const bool failed = error || rc != SQL_NO_DATA || setFailed();
     if (failed) {
+        // FreeTDS tells a connection lost while it sends the array as a bare
+        // "Unknown error"; ODBC's name for that state says what happened.
+        if (!lostConnection && m_session.connectionLost())
+            error = QStringLiteral("Communication link failure");
         const int set = failedParameterSet(statuses, processed, errorRow);
         throw DbError(error.value_or(QStringLiteral("ODBC error")) + rowSuffix(qsizetype(firstRow) + set));
     }

@@ -6,6 +6,7 @@
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcText.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace db::odbc {
@@ -41,7 +42,8 @@ void Session::open()
         m_env = makeEnvironment();
 
     const QString odbcString = odbcConnectionString(
-        m_connectionString, isOleDbConnectionString(m_connectionString) ? installedDrivers(m_env.get()) : QStringList{});
+        m_connectionString, isOleDbConnectionString(m_connectionString) ? installedDrivers(m_env.get()) : QStringList{},
+        m_statementTimeout);
 
     Handle dbc(SQL_HANDLE_DBC, m_env.get());
     // A driver without login timeouts simply refuses this.
@@ -58,6 +60,12 @@ void Session::open()
     m_driverDeclaresArrays =
         SQL_SUCCEEDED(SQLGetInfoW(dbc.get(), SQL_PARAM_ARRAY_ROW_COUNTS, &rowCounts, sizeof rowCounts, nullptr))
         && (rowCounts == SQL_PARC_BATCH || rowCounts == SQL_PARC_NO_BATCH);
+    // Commits and rollbacks are requests of the connection, not of a
+    // statement. Set once connected: before, a driver may take it for the
+    // login's limit. FreeTDS ignores it and has its own key in the string.
+    SQLSetConnectAttrW(dbc.get(), SQL_ATTR_CONNECTION_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_statementTimeout.count())),
+                       SQL_IS_UINTEGER);
     m_inTransaction = false;
     m_dbc = std::move(dbc);
 }
@@ -69,6 +77,11 @@ void Session::close() noexcept
     rollback();
     SQLDisconnect(m_dbc.get());
     m_dbc.reset();
+}
+
+void Session::setStatementTimeout(std::chrono::seconds timeout)
+{
+    m_statementTimeout = std::max(timeout, std::chrono::seconds(0));
 }
 
 void Session::requireOpen() const
@@ -120,10 +133,22 @@ void Session::rollback() noexcept
     }
 }
 
+bool Session::connectionLost() const
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return isOpen()
+        && SQL_SUCCEEDED(SQLGetConnectAttrW(m_dbc.get(), SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr))
+        && dead == SQL_CD_TRUE;
+}
+
 Handle Session::newStatement() const
 {
     requireOpen();
-    return Handle(SQL_HANDLE_STMT, m_dbc.get());
+    Handle stmt(SQL_HANDLE_STMT, m_dbc.get());
+    // A driver without query timeouts refuses this, and then waits as before.
+    SQLSetStmtAttrW(stmt.get(), SQL_ATTR_QUERY_TIMEOUT,
+                    reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_statementTimeout.count())), 0);
+    return stmt;
 }
 
 bool Session::wantsParameterArrays() const

@@ -28,6 +28,13 @@ public:
     void commit();
     void rollback() noexcept;
 
+    // Zero: no limit. Taken by the next open, for the connection's commits
+    // and rollbacks and every statement it makes.
+    void setStatementTimeout(std::chrono::seconds timeout);
+
+    // Whether the driver knows the connection to be gone (not asking the server).
+    bool connectionLost() const;
+
     // A new statement on the open connection.
     Handle newStatement() const;
 
@@ -45,6 +52,7 @@ private:
     bool m_inTransaction = false;
     bool m_driverDeclaresArrays = false;
     OdbcBatchMode m_batchMode = OdbcBatchMode::Auto;
+    std::chrono::seconds m_statementTimeout = kStatementTimeout;
 };
 
 // The driver names the driver manager knows, as it lists them.

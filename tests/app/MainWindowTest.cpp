@@ -1,7 +1,11 @@
 #include "AppTestSupport.h"
+#include "app/LinkEditor.h"
 #include "app/Processar.h"
+#include "core/DataLinkFile.h"
 
 #include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,6 +22,36 @@ const QString kOrigemMissing = QStringLiteral("! Erro: O ficheiro de ligação �
 const QString kDestinoMissing = QStringLiteral("! Erro: O ficheiro de ligação à base de dados de destino não existe!");
 const QString kInvalid = QStringLiteral("! Erro: Ficheiro de ligação à base de dados inválido!");
 const QString kSame = QStringLiteral("! Erro: A base de dados de destino não pode ser a mesma que a de origem!");
+
+// Runs act on the first popup or modal dialog of type T to show up.
+template <typename T, typename Act>
+void whenShown(Act act, int triesLeft = 500)
+{
+    QTimer::singleShot(10, qApp, [act, triesLeft] {
+        QWidget* shown = QApplication::activePopupWidget();
+        if (!qobject_cast<T*>(shown))
+            shown = QApplication::activeModalWidget();
+        if (auto* widget = qobject_cast<T*>(shown); widget && widget->isVisible())
+            act(widget);
+        else if (triesLeft > 0)
+            whenShown<T>(act, triesLeft - 1);
+    });
+}
+
+// Right-clicks the box and picks the last entry of its menu; the menu's texts.
+QStringList pickLinkEntry(QLineEdit* box)
+{
+    QStringList texts;
+    whenShown<QMenu>([&texts](QMenu* menu) {
+        for (const QAction* action : menu->actions())
+            texts.append(action->text());
+        menu->setActiveAction(menu->actions().last());
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(box, &click);
+    return texts;
+}
 
 }  // namespace
 
@@ -173,6 +207,37 @@ private slots:
         QCOMPARE(glyph.pixelColor(0, 15).alpha(), 0);
         QCOMPARE(glyph.pixelColor(2, 6).alpha(), 255);
         QVERIFY(glyph.pixelColor(2, 6).blue() > glyph.pixelColor(2, 6).red() + 80);
+    }
+
+    void pathBoxesOfferANewLinkOrToEditTheirs()
+    {
+        Window window;
+        const QString chosen = window.dir.filePath(QStringLiteral("nova.udl"));
+        whenShown<QFileDialog>([&](QFileDialog* save) {
+            QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
+            whenShown<app::LinkEditor>([](app::LinkEditor* editor) {
+                editor->server->setText(QStringLiteral("srv,1433"));
+                editor->database->setEditText(QStringLiteral("pos"));
+                editor->okButton->click();
+            });
+            save->selectFile(chosen);
+            static_cast<QDialog*>(save)->accept();
+        });
+        const QStringList offered = pickLinkEntry(window.form.Destino);
+        QCOMPARE(offered.last(), QStringLiteral("Nova ligação…"));
+        QVERIFY(offered.size() > 3);  // the box's own entries stay
+        QCOMPARE(window.form.Destino->text(), chosen);
+        QCOMPARE(core::readInitString(chosen),
+                 QStringLiteral("SQLOLEDB.1;Persist Security Info=True;Initial Catalog=pos;Data Source=srv,1433"));
+
+        QString shownServer;
+        whenShown<app::LinkEditor>([&](app::LinkEditor* editor) {
+            shownServer = editor->server->text();
+            editor->cancelButton->click();
+        });
+        QCOMPARE(pickLinkEntry(window.form.Destino).last(), QStringLiteral("Editar ligação…"));
+        QCOMPARE(shownServer, QStringLiteral("srv,1433"));
+        QCOMPARE(window.form.Origem->text(), QString());
     }
 
     void messageBoxesAnswerInPortuguese()

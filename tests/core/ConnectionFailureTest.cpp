@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -46,9 +47,11 @@ struct Outcome {
     qint64 ms = 0;
 };
 
-Outcome runAgainst(const QString& dataSource)
+Outcome runAgainst(const QString& dataSource, std::optional<std::chrono::seconds> statementTimeout = std::nullopt)
 {
     db::OdbcConnection cn;
+    if (statementTimeout)
+        cn.setStatementTimeout(*statementTimeout);
     auto q_exec = cn.createQuery(QStringLiteral("q_exec"));
     auto q_aux = cn.createQuery(QStringLiteral("q_aux"));
     harness::RecordingSink sink;
@@ -111,6 +114,25 @@ TEST_F(ConnectionFailureTest, ServerLostAfterAcceptingTheLoginIsLoggedPromptlyWi
     ASSERT_EQ(requests.size(), 3) << requests.join(u'|').toStdString();
     EXPECT_EQ(requests[1], "DELETE FROM [loja].dbo.clientes");
     std::cout << "cut after accepting the login: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
+}
+
+TEST_F(ConnectionFailureTest, ServerThatStopsAnsweringIsGivenUpOnAfterTheStatementTimeout)
+{
+    // It answers the start of the first step's transaction, its DELETE and
+    // (as an empty result) its count, then answers nothing more, its
+    // connection still open: a frozen server. Silent on the count, the
+    // driver gives up on the statement, then on its cancel; silent on the
+    // commit that follows an empty count, on the commit.
+    for (const int answered : {2, 3}) {
+        SCOPED_TRACE(answered);
+        faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = answered, .thenSilent = true});
+        ASSERT_NE(server.port(), 0);
+        const Outcome frozen = runAgainst(server.dataSource(), std::chrono::seconds(2));
+        expectFatalLogWithoutPassword(frozen);
+        EXPECT_GE(frozen.ms, 2000);
+        std::cout << "silent after " << answered << " answers, 2 s timeout: " << frozen.ms << " ms, "
+                  << frozen.log.value(1).toStdString() << "\n";
+    }
 }
 
 }  // namespace

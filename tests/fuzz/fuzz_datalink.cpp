@@ -1,15 +1,57 @@
-// Any bytes as the content of a data link file.
+// Any bytes as the content of a data link file, read and then saved again
+// unchanged by the editor.
 #include "core/DataLinkFile.h"
+#include "core/DataLinkWriter.h"
+#include "core/LinkSettings.h"
 
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
+
+namespace {
+
+bool shownByTheEditor(const QString& item)
+{
+    for (const char16_t* key : {u"Data Source", u"User ID", u"Password", u"Persist Security Info", u"Initial Catalog"}) {
+        if (item.startsWith(QStringView(key)))
+            return true;
+    }
+    return false;
+}
+
+QStringList otherItems(const core::InitStringItems& items)
+{
+    QStringList others;
+    for (const QString& item : items.items()) {
+        if (!shownByTheEditor(item))
+            others.append(item);
+    }
+    return others;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString init = core::initStringFromBytes(bytes);
     if (init.size() > 2047)
+        std::abort();
+
+    const core::InitStringItems items = core::InitStringItems::parse(init);
+    const core::LinkSettings settings = core::settingsOf(items);
+    if (!core::settingsProblem(items, settings).isEmpty())
+        return 0;
+    // What OK writes shows the same settings when opened again, and keeps
+    // the provider and every other item in their order.
+    const core::InitStringItems written = core::InitStringItems::parse(
+        core::initStringFromBytes(core::dataLinkFileBytes(core::withSettings(items, settings).toString())));
+    const core::LinkSettings reread = core::settingsOf(written);
+    if (reread.server != settings.server || reread.user != settings.user || reread.database != settings.database ||
+        reread.persistPassword != settings.persistPassword ||
+        reread.password != (settings.persistPassword ? settings.password : QString()))
+        std::abort();
+    if (written.provider() != items.provider() || otherItems(written) != otherItems(items))
         std::abort();
     return 0;
 }

@@ -40,12 +40,18 @@ ServerHarness::~ServerHarness() = default;
 
 bool ServerHarness::connect()
 {
-    m_settings = server::settingsFromEnvironment();
-    if (!m_settings)
+    const std::optional<server::ServerSettings> settings = server::settingsFromEnvironment();
+    if (!settings)
         return false;
+    connect(settings->odbc);
+    return true;
+}
+
+void ServerHarness::connect(const QString& odbc)
+{
+    m_settings = server::parseSettings(odbc);
     m_destinationSchema = server::loadFixture(server::kDestinationScripts);
     m_admin = std::make_unique<server::SqlSession>(m_settings->odbc);
-    return true;
 }
 
 server::ScratchDatabase& ServerHarness::source(const server::SourceVariant& variant, const QString& stem)
@@ -89,7 +95,12 @@ QStringList ServerHarness::run(const QString& sourceDatabase, const QString& des
     if (!folder.isValid())
         throw server::OdbcFailure("cannot create a temporary folder for the data link files");
     const auto [origem, destino] = writeLinkFiles(folder.path(), sourceDatabase, destinationDatabase, password);
+    return runFromFiles(origem, destino, stocks, clock);
+}
 
+QStringList ServerHarness::runFromFiles(const QString& origem, const QString& destino, bool stocks,
+                                        const core::Clock& clock)
+{
     const QString sourceInit = core::readInitString(origem);
     const QString destinationInit = core::readInitString(destino);
     if (sourceInit.isEmpty() || destinationInit.isEmpty())

@@ -41,6 +41,8 @@ public:
 
     // Connects the setup session; false when the variable is unset.
     bool connect();
+    // The same, for a server of the test's own.
+    void connect(const QString& odbc);
 
     const server::ServerSettings& settings() const { return *m_settings; }
     server::SqlSession& admin() { return *m_admin; }
@@ -57,6 +59,8 @@ public:
     // password is the one in KOVARA_TEST_ODBC unless one is given.
     QStringList run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
                     const core::Clock& clock, const std::optional<QString>& password = std::nullopt);
+    // The same from two data link files already on disk.
+    QStringList runFromFiles(const QString& origem, const QString& destino, bool stocks, const core::Clock& clock);
 
     // The two data link files of a run, written into folder as Windows writes
     // them: the paths of the source's and the destination's.

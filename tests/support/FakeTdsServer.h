@@ -4,7 +4,8 @@
 // client's login packet, then hangs up: at once, or after acknowledging the
 // login and answering a few requests. It serves one connection and refuses
 // any after it, unless told to stay silent: then it takes every connection
-// and answers none of them.
+// and answers none of them. Told to go silent after its answers, it keeps the
+// connection open and answers nothing more, as a frozen server would.
 
 #include "db/OdbcSession.h"
 
@@ -65,6 +66,7 @@ struct Script {
     bool silent = false;            // take every connection, answer none, hold them until destroyed
     bool acknowledgeLogin = false;  // answer the login as accepted
     int requestsAnswered = 0;       // then answer this many requests with "done"
+    bool thenSilent = false;        // then read everything, answer nothing, hold the connection until destroyed
 };
 
 class FakeTdsServer {
@@ -245,6 +247,16 @@ private:
         }
     }
 
+    void holdSilently(int fd)
+    {
+        while (!m_stop) {
+            pollfd p{fd, POLLIN, 0};
+            char ignored[512];
+            if (::poll(&p, 1, 100) < 0 || (p.revents && ::recv(fd, ignored, sizeof ignored, 0) <= 0))
+                return;
+        }
+    }
+
     void serve()
     {
         if (m_script.silent)
@@ -286,6 +298,8 @@ private:
             if (!sendReply(client.get(), done(version)))
                 return;
         }
+        if (m_script.thenSilent)
+            return holdSilently(client.get());
         // One more request arrives to find the connection gone.
         message = readMessage(client.get(), &type);
         if (!message.isEmpty())

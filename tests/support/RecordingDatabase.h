@@ -82,6 +82,7 @@ public:
     void beginTransaction() override;
     void commit() override;
     void rollback() override;
+    void setStatementTimeout(std::chrono::seconds) override {}
     std::unique_ptr<db::Query> createQuery(const QString& name) override;
 
     Recorder& recorder() { return *m_recorder; }

@@ -225,12 +225,24 @@ struct SqlSession::Handles {
     }
 };
 
-SqlSession::SqlSession(const QString& connectionString) : m_handles(std::make_unique<Handles>())
+SqlSession::SqlSession(const QString& connectionString) : m_connectionString(connectionString)
 {
-    Handles& h = *m_handles;
+    connect();
+}
+
+void SqlSession::reconnect()
+{
+    m_handles.reset();
+    connect();
+}
+
+void SqlSession::connect()
+{
+    auto handles = std::make_unique<Handles>();
+    Handles& h = *handles;
     SQLSetEnvAttr(h.environment.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
     h.connection = std::make_unique<Handle>(SQL_HANDLE_DBC, h.environment.get());
-    std::u16string text = wide(connectionString);
+    std::u16string text = wide(m_connectionString);
     SQLWCHAR out[1024] = {};
     SQLSMALLINT outLength = 0;
     const SQLRETURN rc = SQLDriverConnectW(h.connection->get(), nullptr, sqlText(text), SQLSMALLINT(text.size()), out,
@@ -238,6 +250,7 @@ SqlSession::SqlSession(const QString& connectionString) : m_handles(std::make_un
     if (!SQL_SUCCEEDED(rc))
         fail(*h.connection, QStringLiteral("connecting with KOVARA_TEST_ODBC"));
     h.connected = true;
+    m_handles = std::move(handles);
     m_engine = Engine::detect(*this);
 }
 

@@ -52,11 +52,17 @@ public:
     // The first value of the first row; throws if there is none.
     QString scalar(const QString& sql);
 
+    // Connects again with the same string, after the server went away.
+    void reconnect();
+
     // What the server is, found when the session connected.
     const Engine& engine() const { return m_engine; }
 
 private:
     struct Handles;
+    void connect();
+
+    QString m_connectionString;
     std::unique_ptr<Handles> m_handles;
     Engine m_engine;
 };

@@ -1,0 +1,280 @@
+#include "app/LinkEditor.h"
+
+#include "app/MessageBoxes.h"
+#include "core/DataLinkFile.h"
+
+#include <QCheckBox>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <string_view>
+
+namespace app {
+
+namespace {
+
+const QString kCaptionError = QStringLiteral("Erro");
+
+}  // namespace
+
+DatabaseBox::DatabaseBox(QWidget* parent) : QComboBox(parent)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    // A database is named exactly; completing "loja" into "Loja2" would name another.
+    setCompleter(nullptr);
+    setToolTip(QStringLiteral("Abra a lista para a obter do servidor, com o servidor, o utilizador e a palavra-passe "
+                              "escritos acima."));
+}
+
+void DatabaseBox::showPopup()
+{
+    if (m_showing)
+        QComboBox::showPopup();
+    else
+        emit listWanted();
+}
+
+void DatabaseBox::showList()
+{
+    m_showing = true;
+    QComboBox::showPopup();
+    m_showing = false;
+}
+
+void DatabaseBox::setNames(const QStringList& names)
+{
+    const QString typedText = currentText();
+    clear();
+    addItems(names);
+    setCurrentIndex(-1);
+    setEditText(typedText);
+}
+
+LinkEditor::LinkEditor(const QString& path, QWidget* parent, ConnectionFactory connections)
+    : QDialog(parent),
+      server(new QLineEdit(this)),
+      serverHint(new QLabel(this)),
+      user(new QLineEdit(this)),
+      password(new QLineEdit(this)),
+      persistPassword(new QCheckBox(this)),
+      database(new DatabaseBox(this)),
+      status(new QLabel(this)),
+      testButton(new QPushButton(this)),
+      okButton(new QPushButton(this)),
+      cancelButton(new QPushButton(this)),
+      m_path(path),
+      m_items(core::loadDataLink(path)),
+      m_connections(std::move(connections)),
+      m_messageBoxes(std::make_unique<QtMessageBoxes>())
+{
+    buildForm();
+
+    const core::LinkSettings settings = core::settingsOf(m_items);
+    server->setText(settings.server);
+    user->setText(settings.user);
+    password->setText(settings.password);
+    persistPassword->setChecked(settings.persistPassword);
+    database->setEditText(settings.database);
+
+    const QFileInfo file(path);
+    if (file.isFile() && file.size() > 0 && core::readInitString(path).isEmpty())
+        showStatus(QStringLiteral("Este ficheiro não tem uma ligação que o programa saiba ler: "
+                                  "OK substitui-o por uma ligação nova."),
+                   true);
+}
+
+LinkEditor::~LinkEditor() = default;
+
+void LinkEditor::setMessageBoxes(std::unique_ptr<MessageBoxes> messageBoxes)
+{
+    m_messageBoxes = std::move(messageBoxes);
+}
+
+void LinkEditor::buildForm()
+{
+    setWindowTitle(QStringLiteral("Propriedades da ligação de dados - %1").arg(QFileInfo(m_path).fileName()));
+
+    serverHint->setText(QStringLiteral("Formas aceites: host, host\\instância, host,porta"));
+    serverHint->setEnabled(false);
+    password->setEchoMode(QLineEdit::Password);
+    persistPassword->setText(QStringLiteral("Permitir guardar a palavra-passe"));
+    persistPassword->setToolTip(QStringLiteral("Sem esta opção a palavra-passe não fica no ficheiro, "
+                                               "e uma conversão não a pode usar."));
+    status->setWordWrap(true);
+    status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status->setMinimumHeight(status->fontMetrics().lineSpacing() * 3);
+    status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    testButton->setText(QStringLiteral("Testar ligação"));
+    testButton->setAutoDefault(false);
+    okButton->setText(QStringLiteral("OK"));
+    okButton->setDefault(true);
+    cancelButton->setText(QStringLiteral("Cancelar"));
+    cancelButton->setAutoDefault(false);
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("&Servidor:"), server);
+    form->addRow(QString(), serverHint);
+    form->addRow(QStringLiteral("&Utilizador:"), user);
+    form->addRow(QStringLiteral("&Palavra-passe:"), password);
+    form->addRow(QString(), persistPassword);
+    form->addRow(QStringLiteral("&Base de dados:"), database);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(testButton);
+    buttons->addStretch();
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
+
+    auto* page = new QVBoxLayout(this);
+    page->addLayout(form);
+    page->addWidget(status);
+    page->addLayout(buttons);
+    setMinimumWidth(440);
+
+    setTabOrder(server, user);
+    setTabOrder(user, password);
+    setTabOrder(password, persistPassword);
+    setTabOrder(persistPassword, database);
+    setTabOrder(database, testButton);
+    setTabOrder(testButton, okButton);
+    setTabOrder(okButton, cancelButton);
+
+    connect(testButton, &QPushButton::clicked, this, &LinkEditor::testConnection);
+    connect(okButton, &QPushButton::clicked, this, &LinkEditor::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &LinkEditor::reject);
+    connect(database, &DatabaseBox::listWanted, this, [this] {
+        ask(LinkProbe::Question::ListDatabases, core::loginProblem(typed()),
+            QStringLiteral("A obter a lista das bases de dados..."));
+    });
+}
+
+core::LinkSettings LinkEditor::typed() const
+{
+    core::LinkSettings settings;
+    settings.server = server->text();
+    settings.user = user->text();
+    settings.password = password->text();
+    settings.persistPassword = persistPassword->isChecked();
+    settings.database = database->currentText();
+    return settings;
+}
+
+void LinkEditor::testConnection()
+{
+    // What cannot be saved is not tested either: the test is for the file.
+    ask(LinkProbe::Question::TestConnection, core::settingsProblem(m_items, typed()),
+        QStringLiteral("A testar a ligação..."));
+}
+
+void LinkEditor::ask(LinkProbe::Question question, const QString& problem, const QString& waiting)
+{
+    if (m_probe)
+        return;
+    if (!problem.isEmpty()) {
+        showStatus(problem, true);
+        return;
+    }
+    m_probe = std::make_unique<LinkProbe>(question, typed(), m_connections());
+    connect(m_probe.get(), &QThread::finished, this, &LinkEditor::probeEnded, Qt::QueuedConnection);
+    testButton->setEnabled(false);
+    showStatus(waiting, false);
+    m_probe->start();
+}
+
+void LinkEditor::probeEnded()
+{
+    if (!m_probe)
+        return;
+    m_probe->wait();
+    const std::unique_ptr<LinkProbe> probe = std::move(m_probe);
+    testButton->setEnabled(true);
+    if (m_closingWith) {
+        QDialog::done(*m_closingWith);
+        return;
+    }
+
+    if (!probe->succeeded()) {
+        showStatus(probe->failure(), true);
+    } else if (probe->question() == LinkProbe::Question::TestConnection) {
+        showStatus(QStringLiteral("Ligação testada com sucesso."), false);
+    } else if (probe->databases().isEmpty()) {
+        showStatus(QStringLiteral("O servidor não indicou nenhuma base de dados a que este utilizador tenha acesso."),
+                   true);
+    } else {
+        showStatus(QString(), false);
+        database->setNames(probe->databases());
+        database->showList();
+    }
+}
+
+void LinkEditor::showStatus(const QString& text, bool failure)
+{
+    QPalette palette = status->palette();
+    palette.setColor(QPalette::WindowText, failure ? QColor(Qt::darkRed) : this->palette().color(QPalette::WindowText));
+    status->setPalette(palette);
+    status->setText(text);
+}
+
+void LinkEditor::accept()
+{
+    QString error;
+    if (!core::saveDataLink(m_path, m_items, typed(), &error)) {
+        m_messageBoxes->refuse(this, kCaptionError, error);
+        return;
+    }
+    done(QDialog::Accepted);
+}
+
+void LinkEditor::done(int result)
+{
+    if (!m_probe) {
+        QDialog::done(result);
+        return;
+    }
+    // The login gives up within its timeout; the dialog goes then.
+    m_closingWith = result;
+    for (QWidget* control : std::initializer_list<QWidget*>{server, user, password, persistPassword, database,
+                                                            testButton, okButton, cancelButton})
+        control->setEnabled(false);
+    showStatus(QStringLiteral("A aguardar a resposta do servidor..."), false);
+}
+
+int runLinkEditor(const QString& path)
+{
+    LinkEditor editor(QFileInfo(path).absoluteFilePath());
+    editor.exec();
+    return 0;
+}
+
+bool wantsLinkEditor(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument(argv[i]);
+        if (argument == "--ligacao" || argument.starts_with("--ligacao="))
+            return true;
+    }
+    return false;
+}
+
+std::optional<QString> linkEditorPath(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption link(QStringLiteral("ligacao"), QStringLiteral("Edita o ficheiro de ligação."),
+                                  QStringLiteral("ficheiro"));
+    parser.addOption(link);
+    // Options that are not this one are someone else's to refuse.
+    parser.parse(arguments);
+    if (!parser.isSet(link))
+        return std::nullopt;
+    return parser.value(link);
+}
+
+}  // namespace app

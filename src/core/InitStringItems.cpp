@@ -1,0 +1,74 @@
+#include "core/InitStringItems.h"
+
+#include "core/ArrayStrUtils.h"
+
+#include <algorithm>
+
+namespace core {
+
+namespace {
+
+bool belongsTo(const QString& item, QStringView key)
+{
+    return item.startsWith(key, Qt::CaseSensitive);
+}
+
+}  // namespace
+
+InitStringItems::InitStringItems() : m_provider(QString::fromUtf16(kDefaultProvider)) {}
+
+InitStringItems InitStringItems::parse(const QString& initString)
+{
+    InitStringItems parsed;
+    const QStringList pieces = Split(QStringLiteral(";"), initString, 0);
+    if (pieces.isEmpty())
+        return parsed;
+    parsed.m_provider = pieces.first();
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        if (!pieces[i].isEmpty())
+            parsed.m_items.append(pieces[i]);
+    }
+    return parsed;
+}
+
+QString InitStringItems::value(QStringView key) const
+{
+    for (auto it = m_items.crbegin(); it != m_items.crend(); ++it) {
+        if (belongsTo(*it, key))
+            return it->mid(key.size() + 1);
+    }
+    return {};
+}
+
+bool InitStringItems::contains(QStringView key) const
+{
+    return std::any_of(m_items.cbegin(), m_items.cend(), [&](const QString& item) { return belongsTo(item, key); });
+}
+
+void InitStringItems::set(QStringView key, const QString& value)
+{
+    const QString item = key.toString() + u'=' + value;
+    bool placed = value.isEmpty();
+    for (qsizetype i = 0; i < m_items.size();) {
+        if (!belongsTo(m_items[i], key)) {
+            ++i;
+        } else if (!placed) {
+            m_items[i++] = item;
+            placed = true;
+        } else {
+            m_items.removeAt(i);
+        }
+    }
+    if (!placed)
+        m_items.append(item);
+}
+
+QString InitStringItems::toString() const
+{
+    QString text = m_provider;
+    for (const QString& item : m_items)
+        text += u';' + item;
+    return text;
+}
+
+}  // namespace core

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/LinkSettings.h"
+#include "db/Connection.h"
+
+#include <QStringList>
+
+namespace core {
+
+// What the data link editor asks the server. Both log in the way a
+// conversion does, on a connection that must be closed and is left closed,
+// and wait for the login no longer than the database layer's login timeout.
+// Failures raise db::DbError with the driver's own text.
+
+// Logs in to the settings' database, or to master when none is named.
+void testConnection(db::Connection& connection, const LinkSettings& settings);
+
+// The databases the login may enter, names exactly as the server holds them,
+// sorted by name.
+QStringList listDatabases(db::Connection& connection, const LinkSettings& settings);
+
+}  // namespace core

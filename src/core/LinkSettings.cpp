@@ -1,0 +1,127 @@
+#include "core/LinkSettings.h"
+
+#include "core/DataLinkFile.h"
+#include "core/DataLinkWriter.h"
+#include "core/InitString.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace core {
+
+namespace {
+
+constexpr QStringView kDataSource = u"Data Source";
+constexpr QStringView kUserId = u"User ID";
+constexpr QStringView kPassword = u"Password";
+constexpr QStringView kPersistSecurityInfo = u"Persist Security Info";
+constexpr QStringView kInitialCatalog = u"Initial Catalog";
+
+// As long as the profile reader's buffer lets an init string be.
+constexpr qsizetype kMaxInitStringLength = 2047;
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || c.unicode() == 0x7F;
+}
+
+// The conversion reads a value up to the next ';' and the file holds one line.
+// Values it logs in with also go through an OLE DB connection string, which
+// trims them and takes a leading quote as quoting.
+QString fieldProblem(const QString& label, const QString& value, bool loginValue)
+{
+    if (value.contains(u';'))
+        return QStringLiteral("O campo «%1» não pode conter «;»: num ficheiro de ligação, o valor acabaria aí.").arg(label);
+    if (std::any_of(value.cbegin(), value.cend(), isControl))
+        return QStringLiteral("O campo «%1» não pode conter mudanças de linha nem outros caracteres de controlo.").arg(label);
+    if (!loginValue || value.isEmpty())
+        return {};
+    if (value.front().isSpace() || value.back().isSpace())
+        return QStringLiteral("O campo «%1» não pode começar nem acabar com espaços.").arg(label);
+    if (value.front() == u'"' || value.front() == u'\'')
+        return QStringLiteral("O campo «%1» não pode começar por aspas.").arg(label);
+    return {};
+}
+
+}  // namespace
+
+LinkSettings settingsOf(const InitStringItems& items)
+{
+    LinkSettings settings;
+    settings.server = items.value(kDataSource);
+    settings.user = items.value(kUserId);
+    settings.password = items.value(kPassword);
+    settings.database = items.value(kInitialCatalog);
+    if (items.contains(kPersistSecurityInfo)) {
+        const QString persist = items.value(kPersistSecurityInfo).trimmed();
+        settings.persistPassword = !(persist.compare(u"False", Qt::CaseInsensitive) == 0 ||
+                                     persist.compare(u"No", Qt::CaseInsensitive) == 0 || persist == u"0");
+    }
+    return settings;
+}
+
+InitStringItems withSettings(InitStringItems items, const LinkSettings& settings)
+{
+    // For a new link this is the order Windows writes them in.
+    items.set(kPassword, settings.persistPassword ? settings.password : QString());
+    items.set(kPersistSecurityInfo, settings.persistPassword ? QStringLiteral("True") : QStringLiteral("False"));
+    items.set(kUserId, settings.user);
+    items.set(kInitialCatalog, settings.database);
+    items.set(kDataSource, settings.server);
+    return items;
+}
+
+QString loginProblem(const LinkSettings& settings)
+{
+    for (const auto& [label, value] : {std::pair{QStringLiteral("Servidor"), settings.server},
+                                       std::pair{QStringLiteral("Utilizador"), settings.user},
+                                       std::pair{QStringLiteral("Palavra-passe"), settings.password}}) {
+        const QString problem = fieldProblem(label, value, true);
+        if (!problem.isEmpty())
+            return problem;
+    }
+    return {};
+}
+
+QString settingsProblem(const InitStringItems& items, const LinkSettings& settings)
+{
+    QString problem = loginProblem(settings);
+    if (problem.isEmpty())
+        problem = fieldProblem(QStringLiteral("Base de dados"), settings.database, false);
+    if (!problem.isEmpty())
+        return problem;
+
+    const QString init = withSettings(items, settings).toString();
+    if (init.size() > kMaxInitStringLength)
+        return QStringLiteral("A ligação é demasiado longa para um ficheiro de ligação: no máximo %1 caracteres ao todo.")
+            .arg(kMaxInitStringLength);
+
+    // Whatever else the kept items or the provider name do to the reading is
+    // caught by reading it back.
+    const SourceParameters source = parseSourceInit(init);
+    const bool readsBack = initStringFromBytes(dataLinkFileBytes(init)) == init && source.server == settings.server &&
+                           source.user == settings.user &&
+                           source.password == (settings.persistPassword ? settings.password : QString()) &&
+                           source.database == settings.database && parseDestinationDatabase(init) == settings.database;
+    if (!readsBack)
+        return QStringLiteral("Com os outros itens deste ficheiro, estes valores não seriam lidos tal como estão escritos.");
+    return {};
+}
+
+InitStringItems loadDataLink(const QString& path)
+{
+    return InitStringItems::parse(readInitString(path));
+}
+
+bool saveDataLink(const QString& path, const InitStringItems& items, const LinkSettings& settings, QString* error)
+{
+    const QString problem = settingsProblem(items, settings);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
+    return writeDataLinkFile(path, withSettings(items, settings).toString(), error);
+}
+
+}  // namespace core

@@ -1,0 +1,175 @@
+// The data link editor's fields and buttons, on the recording database, with
+// its files on disk.
+#include "AppTestSupport.h"
+#include "app/LinkEditor.h"
+#include "core/DataLinkFile.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+
+using namespace apptest;
+
+namespace {
+
+const QString kInit = QStringLiteral(
+    "SQLNCLI11;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=loja;Workstation ID=CAIXA;"
+    "Data Source=srv\\SQLEXPRESS");
+
+struct Editor {
+    explicit Editor(const QString& name = QStringLiteral("ligacao.udl"), const QString& init = kInit)
+        : path(init.isEmpty() ? window.dir.filePath(name) : window.link(name, init)),
+          dialog(path, nullptr, [recorder = window.recorder] {
+              return std::make_unique<recording::RecordingConnection>(recorder);
+          })
+    {
+        dialog.setMessageBoxes(std::make_unique<ScriptedBoxes>(window.shown, window.answers));
+    }
+    QByteArray bytes() const
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    Window window;  // its folder, recorder and scripted boxes
+    QString path;
+    app::LinkEditor dialog;
+};
+
+bool answered(const app::LinkEditor& dialog)
+{
+    return QTest::qWaitFor([&] { return !dialog.isAsking(); }, 20000);
+}
+
+}  // namespace
+
+class LinkEditorTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fieldsShowTheFileAndOkWritesItBackWithItsOtherItems()
+    {
+        Editor editor;
+        app::LinkEditor& d = editor.dialog;
+        QCOMPARE(d.server->text(), QStringLiteral("srv\\SQLEXPRESS"));
+        QVERIFY(d.serverHint->text().contains(QStringLiteral("host, host\\instância, host,porta")));
+        QCOMPARE(d.user->text(), QStringLiteral("sa"));
+        QCOMPARE(d.password->text(), QStringLiteral("pw"));
+        QCOMPARE(d.password->echoMode(), QLineEdit::Password);
+        QVERIFY(d.persistPassword->isChecked());
+        QCOMPARE(d.database->currentText(), QStringLiteral("loja"));
+
+        d.password->setText(QStringLiteral("nova"));
+        d.database->setEditText(QStringLiteral("Loja 2"));
+        d.okButton->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(core::readInitString(editor.path),
+                 QStringLiteral("SQLNCLI11;Password=nova;Persist Security Info=True;User ID=sa;Initial Catalog=Loja 2;"
+                                "Workstation ID=CAIXA;Data Source=srv\\SQLEXPRESS"));
+        QCOMPARE(editor.bytes().left(2), QByteArray("\xFF\xFE"));
+    }
+
+    void cancelarAndRefusedValuesLeaveTheFileAsItWas()
+    {
+        Editor editor;
+        const QByteArray before = editor.bytes();
+        editor.dialog.show();
+        editor.dialog.password->setText(QStringLiteral("a;b"));
+        editor.dialog.okButton->click();
+        QCOMPARE(editor.window.shown->size(), 1);
+        QVERIFY(editor.window.shown->first().startsWith(QStringLiteral("! Erro: O campo «Palavra-passe» não pode conter «;»")));
+        QVERIFY(editor.dialog.isVisible());
+        QCOMPARE(editor.bytes(), before);
+
+        editor.dialog.password->setText(QStringLiteral("boa"));
+        editor.dialog.cancelButton->click();
+        QCOMPARE(editor.dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(editor.bytes(), before);
+
+        Editor fresh(QStringLiteral("nova.udl"), QString());
+        QVERIFY(fresh.dialog.persistPassword->isChecked());
+        fresh.dialog.server->setText(QStringLiteral("srv"));
+        fresh.dialog.cancelButton->click();
+        QVERIFY(!QFile::exists(fresh.path));
+    }
+
+    void testarLigacaoKeepsTheDialogAnsweringAndSaysTheOutcome()
+    {
+        Editor editor;
+        app::LinkEditor& d = editor.dialog;
+        editor.window.holdAtConnect();
+        d.testButton->click();
+        QVERIFY(d.isAsking());
+        QVERIFY(!d.testButton->isEnabled());
+        QCOMPARE(d.status->text(), QStringLiteral("A testar a ligação..."));
+        // The login is held; the dialog still takes what is typed.
+        d.user->setFocus();
+        QTest::keyClicks(d.user, QStringLiteral("x"));
+        QCOMPARE(d.user->text(), QStringLiteral("sax"));
+        QVERIFY(d.isAsking());
+        editor.window.releaseConnect();
+        QVERIFY(answered(d));
+        QCOMPARE(d.status->text(), QStringLiteral("Ligação testada com sucesso."));
+        QVERIFY(d.testButton->isEnabled());
+        // The login as typed when the button was pressed, on the database named.
+        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")),
+                 QStringList{QStringLiteral("Provider=SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;"
+                                            "Initial Catalog=loja;Data Source=srv\\SQLEXPRESS")});
+
+        editor.window.recorder->failWhen(QStringLiteral("cn.open"), QString(), QStringLiteral("Login failed for user 'sax'."));
+        d.testButton->click();
+        QVERIFY(answered(d));
+        QCOMPARE(d.status->text(), QStringLiteral("Login failed for user 'sax'."));
+
+        d.server->setText(QStringLiteral(" srv"));
+        d.testButton->click();
+        QVERIFY(!d.isAsking());
+        QVERIFY(d.status->text().contains(QStringLiteral("«Servidor» não pode começar nem acabar com espaços")));
+    }
+
+    void theDatabaseListIsAskedForEachTimeItIsOpened()
+    {
+        Editor editor;
+        app::LinkEditor& d = editor.dialog;
+        editor.window.recorder->respond(
+            QStringLiteral("sys.databases"),
+            recording::makeResult({QStringLiteral("name")}, {{QStringLiteral("a;b")}, {QStringLiteral(" Loja [1]")}}));
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        d.database->showPopup();
+        QVERIFY(answered(d));
+        QCOMPARE(d.database->count(), 2);
+        QCOMPARE(d.database->itemText(0), QStringLiteral("a;b"));
+        QCOMPARE(d.database->itemText(1), QStringLiteral(" Loja [1]"));
+        QCOMPARE(d.database->currentText(), QStringLiteral("loja"));
+        QVERIFY(d.database->view()->isVisible());
+        d.database->hidePopup();
+
+        editor.window.recorder->failWhen(QStringLiteral("cn.open"), QString(), QStringLiteral("Server unavailable"));
+        d.database->showPopup();
+        QVERIFY(answered(d));
+        QCOMPARE(d.status->text(), QStringLiteral("Server unavailable"));
+        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")).first(),
+                 QStringLiteral("Provider=SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;"
+                                "Initial Catalog=master;Data Source=srv\\SQLEXPRESS"));
+    }
+
+    void closingWhileAQuestionIsUnderWayWaitsForItsAnswer()
+    {
+        Editor editor;
+        app::LinkEditor& d = editor.dialog;
+        d.show();
+        editor.window.holdAtConnect();
+        d.testButton->click();
+        d.cancelButton->click();
+        QVERIFY(d.isVisible());
+        QVERIFY(!d.okButton->isEnabled());
+        editor.window.releaseConnect();
+        QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 20000));
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+    }
+};
+
+QTEST_MAIN(LinkEditorTest)
+#include "LinkEditorTest.moc"
