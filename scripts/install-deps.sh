@@ -4,9 +4,18 @@ set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev unixodbc-dev odbcinst tdsodbc libsqliteodbc libgtest-dev
           libgmock-dev)
-if [ "${1:-}" = "--tests" ]; then
-  packages+=(clang libclang-rt-14-dev xvfb xauth xdotool desktop-file-utils shared-mime-info dpkg-dev)
-fi
+# The Windows build: the MinGW-w64 cross-compiler, and icotool for the program's icon.
+windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools icoutils ninja-build)
+case "${1:-}" in
+  --windows)
+    packages+=("${windows[@]}")
+    ;;
+  --tests)
+    # Wine runs the Windows build; xclip reads its window's log through the clipboard.
+    packages+=(clang libclang-rt-14-dev xvfb xauth xdotool desktop-file-utils shared-mime-info dpkg-dev
+               "${windows[@]}" wine64 fonts-wine xclip)
+    ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

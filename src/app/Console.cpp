@@ -26,6 +26,33 @@ bool isTerminal(std::FILE* stream)
 #endif
 }
 
+#if defined(_WIN32)
+bool hasStandardHandle(DWORD which)
+{
+    const HANDLE handle = GetStdHandle(which);
+    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
+}
+
+// Built as a windowed program, it gets no console of its own: started from
+// cmd.exe it borrows the one it was started from. A stream the caller
+// redirected to a file or a pipe stays where it was sent.
+void useParentConsole()
+{
+    const bool in = hasStandardHandle(STD_INPUT_HANDLE);
+    const bool out = hasStandardHandle(STD_OUTPUT_HANDLE);
+    const bool err = hasStandardHandle(STD_ERROR_HANDLE);
+    if ((in && out && err) || !AttachConsole(ATTACH_PARENT_PROCESS))
+        return;
+    // A stream that cannot be reopened stays closed, as it was.
+    if (!out)
+        std::freopen("CONOUT$", "w", stdout);
+    if (!err)
+        std::freopen("CONOUT$", "w", stderr);
+    if (!in)
+        std::freopen("CONIN$", "r", stdin);
+}
+#endif
+
 void writeTo(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
@@ -38,6 +65,7 @@ public:
     StandardConsole()
     {
 #if defined(_WIN32)
+        useParentConsole();
         // The log is written in UTF-8; the console shows it as such only when told.
         SetConsoleOutputCP(CP_UTF8);
 #endif

@@ -1,6 +1,6 @@
 #include "db/OdbcArrayStatus.h"
 
-#include <sqlext.h>
+#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <span>
+#include "db/OdbcApi.h"
 
-#include <sql.h>
+#include <span>
 
 namespace db::odbc {
 

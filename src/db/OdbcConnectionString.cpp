@@ -154,7 +154,7 @@ QString odbcConnectionString(const QString& connectionString, const QStringList&
     }
     if (driver.isEmpty())
         throw DbError(QStringLiteral("Nenhum controlador ODBC para SQL Server está instalado "
-                                     "(ODBC Driver 18 for SQL Server, ODBC Driver 17 for SQL Server ou FreeTDS)"));
+                                     "(ODBC Driver 18 for SQL Server, ODBC Driver 17 for SQL Server, FreeTDS ou SQL Server)"));
 
     const QMap<QString, QString> items = parseOleDb(connectionString);
     const DataSource ds = parseDataSource(firstOf(items, {"data source", "server", "address", "addr", "network address"}));

@@ -1,9 +1,8 @@
 #include "db/OdbcDiagnostics.h"
 
 #include "db/DbError.h"
+#include "db/OdbcApi.h"
 #include "db/OdbcText.h"
-
-#include <sqlext.h>
 
 namespace db::odbc {
 

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "db/OdbcApi.h"
+
 #include <QString>
 #include <vector>
-
-#include <sql.h>
 
 namespace db::odbc {
 

@@ -1,9 +1,9 @@
 #include "db/OdbcHandle.h"
 
 #include "db/DbError.h"
+#include "db/OdbcApi.h"
 #include "db/OdbcDiagnostics.h"
 
-#include <sqlext.h>
 #include <utility>
 
 namespace db::odbc {

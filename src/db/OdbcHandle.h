@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sql.h>
+#include "db/OdbcApi.h"
 
 namespace db::odbc {
 

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "db/OdbcApi.h"
 #include "db/ParamValue.h"
 
 #include <cstddef>
 #include <optional>
 #include <span>
 #include <vector>
-
-#include <sql.h>
-#include <sqlext.h>
 
 namespace db::odbc {
 

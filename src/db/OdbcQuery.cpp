@@ -1,12 +1,12 @@
 #include "db/OdbcQuery.h"
 
 #include "db/DbError.h"
+#include "db/OdbcApi.h"
 #include "db/OdbcArrayStatus.h"
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcSession.h"
 
 #include <algorithm>
-#include <sqlext.h>
 
 namespace db::odbc {
 

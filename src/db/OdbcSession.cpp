@@ -1,12 +1,12 @@
 #include "db/OdbcSession.h"
 
 #include "db/DbError.h"
+#include "db/OdbcApi.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcText.h"
 
 #include <algorithm>
-#include <sqlext.h>
 #include <vector>
 
 namespace db::odbc {

@@ -1,10 +1,10 @@
 #include "db/OdbcStatement.h"
 
 #include "db/DbError.h"
+#include "db/OdbcApi.h"
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcText.h"
 
-#include <sqlext.h>
 #include <utility>
 
 namespace db::odbc {

@@ -2,10 +2,9 @@
 
 // Conversions between QString and the driver manager's wide characters.
 
-#include <QString>
+#include "db/OdbcApi.h"
 
-#include <sql.h>
-#include <sqlext.h>
+#include <QString>
 
 namespace db::odbc {
 

@@ -1,8 +1,8 @@
+#include "db/OdbcApi.h"
 #include "db/OdbcArrayStatus.h"
 #include "db/OdbcDiagnostics.h"
 
 #include <gtest/gtest.h>
-#include <sqlext.h>
 #include <vector>
 
 using namespace db::odbc;
