@@ -16,6 +16,11 @@ QString Engine::name() const
     return m_kind == Kind::Babelfish ? QStringLiteral("Babelfish") : QStringLiteral("SQL Server");
 }
 
+bool Engine::isConcurrentCatalogUpdate(const QString& error) const
+{
+    return m_kind == Kind::Babelfish && error.contains(QStringLiteral("tuple concurrently updated"));
+}
+
 QString Engine::invalidObjectName(const QString& database, const QString& table) const
 {
     if (m_kind == Kind::Babelfish)

@@ -26,6 +26,8 @@ class SqlSession;
 //     name is refused: the fixture scripts are written that way for both.
 //  7. A database name with non-ASCII letters breaks the TDS stream on USE:
 //     no test names a database so.
+//  8. CREATE or DROP DATABASE while another session does the same may fail
+//     with "tuple concurrently updated": scratch databases retry it.
 class Engine {
 public:
     enum class Kind { SqlServer, Babelfish };
@@ -38,6 +40,8 @@ public:
 
     bool allowsSingleUser() const { return m_kind == Kind::SqlServer; }
     bool allowsBracketInNames() const { return m_kind == Kind::SqlServer; }
+    // Whether a failed CREATE or DROP DATABASE only met another session's at the same time.
+    bool isConcurrentCatalogUpdate(const QString& error) const;
 
     // The server's own words, as the conversion logs them (trailing full stop removed).
     QString invalidObjectName(const QString& database, const QString& table) const;

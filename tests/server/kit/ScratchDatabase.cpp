@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace server {
 
@@ -41,6 +43,22 @@ private:
     SqlSession& m_session;
 };
 
+// Creating and dropping databases: retried a few times where the engine lets
+// two sessions doing it at once collide.
+void executeCatalogChange(SqlSession& session, const QString& sql)
+{
+    for (int attempt = 1;; ++attempt) {
+        try {
+            session.execute(sql);
+            return;
+        } catch (const OdbcFailure& e) {
+            if (attempt == 5 || !session.engine().isConcurrentCatalogUpdate(QString::fromUtf8(e.what())))
+                throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200 * attempt));
+    }
+}
+
 }  // namespace
 
 QString bracketed(const QString& name)
@@ -54,10 +72,21 @@ ScratchDatabase::ScratchDatabase(SqlSession& admin, const QString& stem)
     : m_admin(admin),
       m_name(stem + QString::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, u'0'))
 {
-    m_admin.execute(QStringLiteral("CREATE DATABASE ") + bracketed(m_name));
+    try {
+        executeCatalogChange(m_admin, QStringLiteral("CREATE DATABASE ") + bracketed(m_name));
+    } catch (const std::exception&) {
+        // A create that failed half-way must not leave its database behind.
+        drop();
+        throw;
+    }
 }
 
 ScratchDatabase::~ScratchDatabase()
+{
+    drop();
+}
+
+void ScratchDatabase::drop()
 {
     // Sessions still in the database, the run's own included, are thrown out
     // where the engine allows it; elsewhere the runs have closed theirs by now.
@@ -68,7 +97,7 @@ ScratchDatabase::~ScratchDatabase()
                              : QStringLiteral("IF DB_ID(%1) IS NOT NULL DROP DATABASE %2");
     try {
         m_admin.execute(QStringLiteral("USE master"));
-        m_admin.execute(drop.arg(literal(m_name), bracketed(m_name)));
+        executeCatalogChange(m_admin, drop.arg(literal(m_name), bracketed(m_name)));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "warning: scratch database %s was not dropped: %s\n", qPrintable(m_name), e.what());
     }

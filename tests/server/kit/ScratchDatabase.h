@@ -30,6 +30,8 @@ public:
     void runScripts(const QStringList& fileNames);
 
 private:
+    void drop();
+
     SqlSession& m_admin;
     QString m_name;
 };
