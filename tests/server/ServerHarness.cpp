@@ -1,5 +1,10 @@
 #include "ServerHarness.h"
 
+#include "ExpectedRows.h"
+#include "QStringPrinting.h"
+
+#include <gtest/gtest.h>
+
 #include "core/Conversion.h"
 #include "core/ConversionSink.h"
 #include "core/DataLinkFile.h"
@@ -124,6 +129,40 @@ QStringList ServerHarness::tableRows(const server::ScratchDatabase& db, const QS
         columns.append(server::canonicalText(c));
     return m_admin->rows(QStringLiteral("SELECT ") + columns.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
                          db.table(table) + QStringLiteral(" ORDER BY ") + orderBy);
+}
+
+void ServerHarness::expectConverted(const server::ScratchDatabase& dst, const server::SourceVariant& v, int first,
+                                    int last)
+{
+    const auto table = [&](const char* name) -> const server::TableDef& {
+        const server::TableDef* def = m_destinationSchema.table(QLatin1String(name));
+        if (!def)
+            throw server::OdbcFailure(std::string("no destination table ") + name);
+        return *def;
+    };
+    struct Check {
+        int step;
+        const char* table;
+        const char* orderBy;
+        QStringList rows;
+    };
+    const Check checks[] = {
+        {1, "clientes", "codigo", expected::clientes(table("clientes"), v.ivacaixa)},
+        {2, "empregados", "codigo", expected::empregados(table("empregados"))},
+        {3, "subfamilias", "codigo", expected::subfamilias(table("subfamilias"), v.fundo)},
+        {4, "familias", "codigo", expected::familias(table("familias"), v.frontoffice)},
+        {4, "famzonas", "familia, zona", expected::famzonas()},
+        {5, "iva", "codigo", expected::iva(table("iva"))},
+        {6, "produtos", "codigo", expected::produtos(table("produtos"), v.referencia)},
+        {6, "codigosbarras", "codbarras", expected::codigosbarras(v.referencia)},
+        {7, "fornecedores", "codigo", expected::fornecedores(table("fornecedores"))},
+        {8, "unidades", "codigo", expected::unidades(table("unidades"))},
+    };
+    for (const Check& c : checks) {
+        if (first <= c.step && c.step <= last) {
+            EXPECT_EQ(tableRows(dst, QLatin1String(c.table), QLatin1String(c.orderBy)), c.rows) << c.table;
+        }
+    }
 }
 
 }  // namespace harness

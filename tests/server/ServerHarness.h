@@ -70,6 +70,10 @@ public:
 
     // A whole destination table, every column as canonical text, joined by '|'.
     QStringList tableRows(const server::ScratchDatabase& db, const QString& table, const QString& orderBy);
+    // The tables of steps first to last (1 to 8) hold the fixture source as it
+    // converts for this variant; each mismatch is a test failure.
+    void expectConverted(const server::ScratchDatabase& dst, const server::SourceVariant& variant, int first = 1,
+                         int last = 8);
     // The result of a check query, rows joined by '|'.
     QStringList rows(const QString& sql) { return m_admin->rows(sql); }
 
