@@ -52,42 +52,38 @@ grep -qx "MimeType=application/x-udl;" "$launcher" || fail "the editor's launche
 editor_exec=$(sed -n 's/^Exec=//p' "$launcher")
 [ "$editor_exec" = "KovaraConverter --ligacao %f" ] || fail "the editor's launcher runs '$editor_exec'"
 
-# Start it the way the launcher does, on a virtual display of its own, and
-# wait for its window.
-exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/kovaraconverter.desktop")
-QT_QPA_PLATFORM=xcb PATH="$root/usr/bin:$PATH" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  "$0" >"$1/app.log" 2>&1 &
-  app=$!
-  for _ in $(seq 1 100); do
-    if xdotool search --name "Conversão de Dados" >/dev/null 2>&1; then
-      kill "$app"; wait "$app" 2>/dev/null
-      exit 0
-    fi
-    kill -0 "$app" 2>/dev/null || break
-    sleep 0.2
-  done
-  kill "$app" 2>/dev/null
-  cat "$1/app.log" >&2
-  exit 1
-' "$exec_line" "$root" || fail "the installed program did not show its window"
+# Runs a command from the unpacked package on a virtual display of its own
+# until a window with the title shows; prints the command's output if none does.
+shows_window() {
+  local title=$1 log=$2; shift 2
+  QT_QPA_PLATFORM=xcb PATH="$root/usr/bin:$PATH" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    title=$1 log=$2; shift 2
+    "$@" >"$log" 2>&1 &
+    app=$!
+    for _ in $(seq 1 100); do
+      if xdotool search --name "$title" >/dev/null 2>&1; then
+        kill "$app"; wait "$app" 2>/dev/null
+        exit 0
+      fi
+      kill -0 "$app" 2>/dev/null || break
+      sleep 0.2
+    done
+    kill "$app" 2>/dev/null
+    cat "$log" >&2
+    exit 1
+  ' bash "$title" "$log" "$@"
+}
+
+# Start it the way the launcher does, and wait for its window.
+read -ra exec_line <<<"$(sed -n 's/^Exec=//p' "$root/usr/share/applications/kovaraconverter.desktop")"
+shows_window "Conversão de Dados" "$root/app.log" "${exec_line[@]}" ||
+  fail "the installed program did not show its window"
 echo "the installed program shows its window"
 
 # A double-click on a .udl: the launcher's command with the file, here a new one.
 udl="$root/nova ligação.udl"
-QT_QPA_PLATFORM=xcb PATH="$root/usr/bin:$PATH" xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  ${0/\%f/} "$1" >"$2/editor.log" 2>&1 &
-  app=$!
-  for _ in $(seq 1 100); do
-    if xdotool search --name "Propriedades da ligação de dados - nova ligação.udl" >/dev/null 2>&1; then
-      kill "$app"; wait "$app" 2>/dev/null
-      exit 0
-    fi
-    kill -0 "$app" 2>/dev/null || break
-    sleep 0.2
-  done
-  kill "$app" 2>/dev/null
-  cat "$2/editor.log" >&2
-  exit 1
-' "$editor_exec" "$udl" "$root" || fail "the launcher did not open the data link editor"
+read -ra editor_line <<<"${editor_exec/\%f/}"
+shows_window "Propriedades da ligação de dados - nova ligação.udl" "$root/editor.log" "${editor_line[@]}" "$udl" ||
+  fail "the launcher did not open the data link editor"
 [ ! -e "$udl" ] || fail "opening the editor wrote the file before OK"
 echo "the editor's launcher opens a .udl file"
