@@ -6,6 +6,7 @@
 #include "core/StockTransfer.h"
 #include "core/TableCopy.h"
 #include "core/TableSteps.h"
+#include "core/Transaction.h"
 
 #include <exception>
 
@@ -65,16 +66,6 @@ QString stockReport(const std::optional<StockDocument>& document)
     return QStringLiteral("Existencias: o documento de stock seria o IN %1, com %2 linhas.")
         .arg(document->number)
         .arg(document->lines);
-}
-
-void rollbackQuietly(db::Connection& cn)
-{
-    try {
-        cn.rollback();
-    } catch (const std::exception&) {
-        // The server may have ended the transaction at the failure; closing
-        // the connection discards whatever it still holds.
-    }
 }
 
 }  // namespace
