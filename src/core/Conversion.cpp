@@ -1,5 +1,6 @@
 #include "core/Conversion.h"
 
+#include "core/BadRows.h"
 #include "core/InitString.h"
 #include "core/RunFailure.h"
 #include "core/SqlNames.h"
@@ -13,11 +14,6 @@ namespace core {
 
 namespace {
 
-void reportFailure(ConversionSink& sink, const QString& message)
-{
-    sink.addLog(QStringLiteral("Excepção fatal: ") + message);
-    sink.addLog(QStringLiteral("Processo abortado!"));
-}
 
 }  // namespace
 
@@ -30,20 +26,28 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
                          bool stocks, ConversionSink& sink, const Clock& now)
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
+    const TableStep* current = nullptr;
+    DatabaseNames names;
     try {
         const SourceParameters source = parseSourceInit(sourceInit);
-        const DatabaseNames names{source.database, parseDestinationDatabase(destinationInit)};
+        names = {source.database, parseDestinationDatabase(destinationInit)};
         database.cn.setConnectionString(workingConnectionString(source));
         database.cn.open();
-        for (const TableStep& step : tableSteps())
+        for (const TableStep& step : tableSteps()) {
+            current = &step;
             runTableStep(step, names, database.cn, database.q_exec, sink);
+        }
+        current = nullptr;
         if (stocks)
             runStockTransfer(names, database.cn, database.q_exec, database.q_aux, sink, now);
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
-        reportFailure(sink, failureText(e));
+        sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+        if (current)
+            nameBadRows(*current, names, database.cn, database.q_exec, sink);
+        sink.addLog(QStringLiteral("Processo abortado!"));
     }
     closeAfterFailure(database.cn);
     return RunOutcome::Aborted;

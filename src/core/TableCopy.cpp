@@ -16,6 +16,18 @@ void executeAll(const QStringList& statements, const DatabaseNames& names, db::Q
 
 }  // namespace
 
+const QStringList& chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q)
+{
+    if (step.probeColumn.isEmpty())
+        return step.inserts;
+    // The column list answers even when the table is empty.
+    q.setSql(QStringLiteral("SELECT TOP 1 * FROM ") + quotedName(names.source) + step.sourceTable);
+    q.open();
+    const bool probeFound = q.hasField(step.probeColumn);
+    q.close();
+    return probeFound ? step.inserts : step.insertsIfAbsent;
+}
+
 void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connection& cn, db::Query& q,
                   ConversionSink& sink, const StepDoneLine& doneLine)
 {
@@ -35,15 +47,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connect
         sink.addLog(QStringLiteral("A converter ") + QString::number(sourceRows) + step.countLabel);
         q.close();
 
-        bool probeFound = true;
-        if (!step.probeColumn.isEmpty()) {
-            // The column list answers even when the table is empty.
-            q.setSql(QStringLiteral("SELECT TOP 1 * FROM ") + sourceTable);
-            q.open();
-            probeFound = q.hasField(step.probeColumn);
-            q.close();
-        }
-        executeAll(probeFound ? step.inserts : step.insertsIfAbsent, names, q);
+        executeAll(chosenInserts(step, names, q), names, q);
         executeAll(step.followUps, names, q);
     });
 
