@@ -147,7 +147,7 @@ shoot_terminal() { # picture command-line
   id=$(wait_window guia-terminal 10) || fail "no terminal window"
   sleep 0.5
   import -window "$id" png:- | convert png:- -trim +repage -bordercolor white -border 12 \
-    -bordercolor "#9a9a9a" -border 1 "$pictures/$picture"
+    -bordercolor "#9a9a9a" -border 1 -define png:exclude-chunks=date,time "$pictures/$picture"
   kill "$terminal"; wait "$terminal" 2>/dev/null || true
   terminal=
   echo "docs/guia/$picture"
