@@ -88,14 +88,22 @@ private slots:
         QTest::addColumn<bool>("stocks");
         QTest::addColumn<bool>("verify");
         QTest::addColumn<QString>("loginFailure");
-        QTest::newRow("yes to both") << true << false << QStringList{"s", " Sim "} << 2 << 0 << true << false << QString();
-        QTest::newRow("yes, no stocks") << true << false << QStringList{"S", ""} << 2 << 0 << false << false << QString();
-        QTest::newRow("--existencias answers the second") << true << true << QStringList{"sim"} << 1 << 0 << true << false << QString();
-        QTest::newRow("no") << true << false << QStringList{"n"} << 1 << 2 << false << false << QString();
-        QTest::newRow("just Enter") << true << false << QStringList{""} << 1 << 2 << false << false << QString();
-        QTest::newRow("end of input") << true << false << QStringList{} << 1 << 2 << false << false << QString();
-        QTest::newRow("not a terminal") << false << false << QStringList{"s", "s"} << 0 << 2 << false << false << QString();
-        QTest::newRow("--verificar asks nothing") << true << true << QStringList{} << 0 << 0 << true << true << QString();
+        QTest::newRow("yes to both")
+            << true << false << QStringList{"s", " Sim "} << 2 << 0 << true << false << QString();
+        QTest::newRow("yes, no stocks")
+            << true << false << QStringList{"S", ""} << 2 << 0 << false << false << QString();
+        QTest::newRow("--existencias answers the second")
+            << true << true << QStringList{"sim"} << 1 << 0 << true << false << QString();
+        QTest::newRow("no")
+            << true << false << QStringList{"n"} << 1 << 2 << false << false << QString();
+        QTest::newRow("just Enter")
+            << true << false << QStringList{""} << 1 << 2 << false << false << QString();
+        QTest::newRow("end of input")
+            << true << false << QStringList{} << 1 << 2 << false << false << QString();
+        QTest::newRow("not a terminal")
+            << false << false << QStringList{"s", "s"} << 0 << 2 << false << false << QString();
+        QTest::newRow("--verificar asks nothing")
+            << true << true << QStringList{} << 0 << 0 << true << true << QString();
         QTest::newRow("a failure that shows the password")
             << true << false << QStringList{"s", "n"} << 2 << 1 << false << false
             << QStringLiteral("Login failed for user 'sa' (PWD=segredo)");
@@ -145,13 +153,14 @@ private slots:
             QCOMPARE(beganThenRolledBack.size(), 2);
         }
         if (status != app::kExitRefused) {
-            // Shown as it came, the failure is recorded with the password masked.
+            // Whatever line carries the password, the record holds the mask instead.
             QVERIFY(record.open(QIODevice::ReadOnly));
             const QString recorded = QString::fromUtf8(record.readAll());
             QVERIFY2(!recorded.contains(QStringLiteral("segredo")), qPrintable(recorded));
             const QString masked = QString(loginFailure).replace(QStringLiteral("segredo"), QStringLiteral("********"));
             if (!loginFailure.isEmpty())
-                QVERIFY2(recorded.contains(QStringLiteral(" Excepção fatal: ") + masked + u'\n'), qPrintable(recorded));
+                QVERIFY2(recorded.contains(QStringLiteral(" Excepção fatal: ") + masked + u'\n'),
+                         qPrintable(recorded));
         }
     }
 
