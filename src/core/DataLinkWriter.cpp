@@ -1,19 +1,19 @@
 #include "core/DataLinkWriter.h"
 
+#include "core/DataLinkFile.h"
+
 #include <QSaveFile>
 #include <QStringEncoder>
 
 namespace core {
 
-QByteArray dataLinkFileBytes(const QString& initString)
+QByteArray dataLinkFileBytes(const QString& initString, const QString& keptText)
 {
-    const QString text = QStringLiteral("[oledb]\r\n; Everything after this line is an OLE DB initstring\r\nProvider=") +
-                         initString + QStringLiteral("\r\n");
     QStringEncoder encoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
-    return encoder(text);
+    return encoder(withInitString(keptText, initString));
 }
 
-bool writeDataLinkFile(const QString& path, const QString& initString, QString* error)
+bool writeDataLinkFile(const QString& path, const QString& initString, const QString& keptText, QString* error)
 {
     QSaveFile file(path);
     bool written = false;
@@ -21,7 +21,7 @@ bool writeDataLinkFile(const QString& path, const QString& initString, QString* 
         // Before the password goes in. A file system without owners (a FAT
         // memory stick) refuses, and the file is still written there.
         file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        file.write(dataLinkFileBytes(initString));
+        file.write(dataLinkFileBytes(initString, keptText));
         written = file.commit();
     }
     if (!written && error)
