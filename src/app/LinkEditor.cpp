@@ -95,7 +95,19 @@ LinkEditor::LinkEditor(const QString& path, QWidget* parent, ConnectionFactory c
                    true);
 }
 
-LinkEditor::~LinkEditor() = default;
+LinkEditor::~LinkEditor()
+{
+    letProbeFinish();
+}
+
+void LinkEditor::letProbeFinish()
+{
+    if (!m_probe)
+        return;
+    m_probe->disconnect(this);
+    LinkProbe::letFinish(std::move(m_probe));
+    testButton->setEnabled(true);
+}
 
 void LinkEditor::setMessageBoxes(std::unique_ptr<MessageBoxes> messageBoxes)
 {
@@ -246,11 +258,7 @@ void LinkEditor::done(int result)
 {
     // A server that stops answering keeps the question going for as long as
     // its timeouts allow; the dialog does not wait for it.
-    if (m_probe) {
-        m_probe->disconnect(this);
-        LinkProbe::letFinish(std::move(m_probe));
-        testButton->setEnabled(true);
-    }
+    letProbeFinish();
     QDialog::done(result);
 }
 

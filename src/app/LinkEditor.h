@@ -85,6 +85,8 @@ private:
     void buildForm();
     void ask(LinkProbe::Question question, const QString& problem, const QString& waiting);
     void probeEnded();
+    // A question under way ends on its own, its answer unread.
+    void letProbeFinish();
     void showStatus(const QString& text, bool failure);
 
     const QString m_path;
