@@ -101,7 +101,8 @@ QString commandLineHelp(const QString& recordPath)
         "  0  conversão completa (ou verificação sem falhas)\n"
         "  1  processo abortado (ou verificação com falha)\n"
         "  2  recusado: ficheiro em falta ou inválido, a mesma base de dados, sem confirmação,\n"
-        "     ou opções erradas\n")
+        "     ou opções erradas\n"
+        "Com --ligacao: 0 ficheiro guardado, 1 não guardado, 2 opções erradas ou sem ambiente gráfico.\n")
         .arg(recordPath);
 }
 
