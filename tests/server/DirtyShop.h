@@ -23,9 +23,9 @@ inline const std::vector<BadRow>& badRows()
     static const std::vector<BadRow> rows{
         {"Clientes", "UPDATE dbo.Clientes SET localidade = N'Vila Nova de Santo André do Alentejo' WHERE codigo = 2",
          "ALTER TABLE dbo.clientes ALTER COLUMN localidade nvarchar(20)",
-         "Clientes, código 2: localidade tem 35 caracteres; no destino cabem 20."},
+         "Clientes, código 2: localidade tem 36 caracteres; no destino cabem 20."},
         {"Familias", "UPDATE dbo.Familias SET descricao = NULL WHERE codigo = 2",
-         "ALTER TABLE dbo.familias ALTER COLUMN descricao nvarchar(50) NOT NULL",
+         "ALTER TABLE dbo.familias DROP COLUMN descricao; ALTER TABLE dbo.familias ADD descricao nvarchar(50) NOT NULL DEFAULT N''",
          "Familias, código 2: descricao não tem valor; no destino é obrigatório."},
         {"Produtos", "UPDATE dbo.Produtos SET iva = 40000 WHERE codigo = 103", "ALTER TABLE dbo.produtos ALTER COLUMN iva smallint",
          "Produtos, código 103: iva vale 40000; no destino cabem valores de -32768 a 32767."},
