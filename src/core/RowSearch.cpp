@@ -6,10 +6,6 @@ namespace core {
 
 namespace {
 
-// Parts a failing set is cut into at each level: more parts cost more tries
-// per level but fewer levels, and each level re-reads only the failing parts.
-constexpr int kFanOut = 8;
-
 struct Stopped {};
 
 // The keys from the count-th on (0-based) up to, not including, the end-th.
@@ -76,7 +72,10 @@ public:
             KeySet remaining{{0, count - 1}};
             while (!remaining.empty() && fails(remaining)) {
                 const std::size_t before = m_culprits.size();
-                narrow(remaining);
+                narrow(remaining, true);
+                // Nothing alone: two that fail only together.
+                if (m_culprits.size() == before)
+                    pair(remaining);
                 if (m_culprits.size() == before || m_unresolved)
                     throw Stopped{};
                 remaining = allBut(count, m_culprits);
@@ -103,25 +102,29 @@ private:
         m_culprits.push_back(std::move(culprit));
     }
 
-    // keys fail: finds what fails in them, alone or in pairs.
-    void narrow(const KeySet& keys)
+    // keys fail, or are taken to fail because the keys beside them did not
+    // (tested false): finds what fails in them, alone or in pairs. Each try
+    // costs the step's emptying of its tables whatever its size, so halves
+    // are tried, and the second is not tried when the first went through.
+    void narrow(const KeySet& keys, bool tested)
     {
         const int count = keyCount(keys);
         if (count == 1) {
-            found({keys.front().first});
+            if (tested || fails(keys))
+                found({keys.front().first});
             return;
         }
-        const int parts = std::min(kFanOut, count);
-        bool anyFailed = false;
-        for (int part = 0; part < parts; ++part) {
-            const KeySet piece = slice(keys, count * part / parts, count * (part + 1) / parts);
-            if (fails(piece)) {
-                anyFailed = true;
-                narrow(piece);
-            }
+        const KeySet first = slice(keys, 0, count / 2);
+        const KeySet second = slice(keys, count / 2, count);
+        if (fails(first)) {
+            narrow(first, true);
+            if (fails(second))
+                narrow(second, true);
+        } else if (tested) {
+            narrow(second, false);
+        } else if (fails(second)) {
+            narrow(second, true);
         }
-        if (!anyFailed)
-            pair(keys);
     }
 
     // keys fail, yet no part of them alone does: two of them fail together.
