@@ -1,5 +1,6 @@
 #include "RecordingDatabase.h"
 #include "app/CommandLineRun.h"
+#include "core/LinkFiles.h"
 #include "core/Questions.h"
 
 #include <QFile>
@@ -32,24 +33,30 @@ struct ScriptedConsole final : app::Console {
 class CommandLineTest : public QObject {
     Q_OBJECT
 
-    QString linkFile(const QString& name, const QString& database)
+    QString file(const QString& name, const QString& text)
     {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::WriteOnly))
             return {};
-        file.write(QStringLiteral("[oledb]\nProvider=SQLOLEDB.1;Password=segredo;User ID=sa;Initial Catalog=%1;"
-                                  "Data Source=srv\n")
-                       .arg(database)
-                       .toUtf8());
+        file.write(text.toUtf8());
         return file.fileName();
     }
+    static QString linkText(const QString& database)
+    {
+        return QStringLiteral("[oledb]\nProvider=SQLOLEDB.1;Password=segredo;User ID=sa;Initial Catalog=%1;"
+                              "Data Source=srv\n").arg(database);
+    }
 
-    int run(ScriptedConsole& console, bool stocks, const QString& recordPath, bool answerYes = false)
+    int run(ScriptedConsole& console, bool stocks, const QString& recordPath, bool answerYes = false,
+            const QString& sourceText = linkText(QStringLiteral("pos")),
+            const QString& destinationText = linkText(QStringLiteral("loja")))
     {
         app::CommandLineOptions options;
         options.action = app::CommandLineOptions::Action::Run;
-        options.sourcePath = linkFile(QStringLiteral("origem.udl"), QStringLiteral("pos"));
-        options.destinationPath = linkFile(QStringLiteral("destino.udl"), QStringLiteral("loja"));
+        options.sourcePath = sourceText == u"<pasta>" ? dir.path() : file(QStringLiteral("origem.udl"), sourceText);
+        options.destinationPath = file(QStringLiteral("destino.udl"), destinationText);
+        if (destinationText.isEmpty())
+            QFile::remove(options.destinationPath);
         options.stocks = stocks;
         options.answerYes = answerYes;
         recording::RecordingConnection cn(recorder);
@@ -114,6 +121,88 @@ private slots:
             // The bar, on a terminal, reaches the last step.
             QVERIFY(console.err.contains(QStringLiteral("%1/%1").arg(stocks ? 9 : 8)));
         }
+    }
+
+    void theTerminalShowsTheStockLinesAsTheyAreWritten()
+    {
+        std::vector<db::ResultSet::Row> stock(2500, {QStringLiteral("7"), QStringLiteral("1.5"), QStringLiteral("x")});
+        recorder->respond(QStringLiteral("Existencias"),
+                          recording::makeResult({QStringLiteral("codigo"), QStringLiteral("existencia"),
+                                                 QStringLiteral("descricao")}, stock));
+        ScriptedConsole console;
+
+        QCOMPARE(run(console, true, dir.filePath(QStringLiteral("conversoes.log")), true), int(app::kExitComplete));
+
+        for (const int done : {1000, 2000, 2500})
+            QVERIFY2(console.err.contains(QStringLiteral("8/9 vendas: %1 de 2500 linhas").arg(done)),
+                     qPrintable(console.err));
+        QVERIFY(console.err.contains(QStringLiteral("] 9/9 ")));
+    }
+
+    void aFileThatCannotBeUsedIsRefusedBeforeConnecting_data()
+    {
+        QTest::addColumn<QString>("source");  // "<pasta>": a folder
+        QTest::addColumn<QString>("destination");  // empty: no file at all
+        QTest::addColumn<QString>("windowText");
+        QTest::addColumn<QString>("said");  // before the file's path
+        const QString pos = linkText(QStringLiteral("pos"));
+        const QString loja = linkText(QStringLiteral("loja"));
+        const QString invalid = QStringLiteral("Ficheiro de ligação à base de dados de %1 inválido (%2): ");
+        QTest::newRow("no database") << QStringLiteral("[oledb]\nProvider=SQLOLEDB.1;Data Source=srv\n") << loja
+                                     << core::kInvalidLink
+                                     << invalid.arg("origem", "falta \"Initial Catalog\", a base de dados");
+        QTest::newRow("blank database") << pos << QStringLiteral("[oledb]\nProvider=P;Initial Catalog= ;Data Source=s")
+                                        << core::kInvalidLink
+                                        << invalid.arg("destino", "falta \"Initial Catalog\", a base de dados");
+        QTest::newRow("no server") << pos << QStringLiteral("[oledb]\nProvider=SQLOLEDB.1;Initial Catalog=loja\n")
+                                   << core::kInvalidLink << invalid.arg("destino", "falta \"Data Source\", o servidor");
+        QTest::newRow("no init string") << pos << QStringLiteral("[oledb]\n; nada\n") << core::kInvalidLink
+                                        << invalid.arg("destino", "não tem a linha \"Provider=\" na secção [oledb]");
+        QTest::newRow("a folder") << QStringLiteral("<pasta>") << loja << core::kMissingSourceLink
+                                  << QStringLiteral("O ficheiro de ligação à base de dados de origem é uma pasta: ");
+        QTest::newRow("missing") << pos << QString() << core::kMissingDestinationLink
+                                 << QStringLiteral("O ficheiro de ligação à base de dados de destino não existe: ");
+    }
+
+    void aFileThatCannotBeUsedIsRefusedBeforeConnecting()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, destination);
+        QFETCH(QString, windowText);
+        QFETCH(QString, said);
+        ScriptedConsole console;
+        const QString recordPath = dir.filePath(QStringLiteral("recusas.log"));
+
+        QCOMPARE(run(console, false, recordPath, true, source, destination), int(app::kExitRefused));
+
+        const QString named = said.contains(QStringLiteral("de origem")) ? dir.filePath(QStringLiteral("origem.udl"))
+                                                                          : dir.filePath(QStringLiteral("destino.udl"));
+        QCOMPARE(console.err, said + (source == u"<pasta>" ? dir.path() : named) + u'\n');
+        QVERIFY(!connected());
+        QVERIFY(!QFile::exists(recordPath));
+        // The window, through the same checks, keeps its own text.
+        QCOMPARE(core::readLinkFiles(source == u"<pasta>" ? dir.path() : dir.filePath(QStringLiteral("origem.udl")),
+                                     dir.filePath(QStringLiteral("destino.udl"))).refusal,
+                 windowText);
+    }
+
+    void anOptionWithoutItsFileIsNamed_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("--origem --destino") << QStringList{"--origem", "--destino", "d.udl"}
+                                            << QStringLiteral("Falta o ficheiro a seguir a --origem.");
+        QTest::newRow("--destino --verificar") << QStringList{"--origem", "s.udl", "--destino", "--verificar"}
+                                               << QStringLiteral("Falta o ficheiro a seguir a --destino.");
+    }
+
+    void anOptionWithoutItsFileIsNamed()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        const app::CommandLineOptions options = app::parseCommandLine(QStringList{"KovaraConverter"} + arguments);
+        QCOMPARE(options.action, app::CommandLineOptions::Action::WrongUsage);
+        QCOMPARE(options.error, error);
     }
 
     void aRecordThatCannotBeWrittenDoesNotStopTheRun()

@@ -5,6 +5,7 @@
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <atomic>
 
 using namespace apptest;
@@ -106,7 +107,13 @@ private slots:
 
         QVERIFY(record.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(record.readAll());
-        QVERIFY(text.contains(QStringLiteral("Servidor: srv\nOrigem: pos\nDestino: loja\nExistências: sim\n")));
+        // Every line carries the run's own tag, so runs at the same time can be told apart.
+        const QString tag = text.left(7);
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\[[0-9a-f]{4}\\] $")).match(tag).hasMatch(), qPrintable(tag));
+        for (const QString& line : text.split(u'\n', Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(tag), qPrintable(line));
+        QVERIFY(text.contains(QStringList{"Servidor: srv", "Origem: pos", "Destino: loja", "Existências: sim\n"}.join(
+            u'\n' + tag)));
         for (const QString& line : window.log())
             QVERIFY2(text.contains(u' ' + line + u'\n'), qPrintable(line));
         QVERIFY(text.contains(QStringLiteral("Resultado: conversão completa\n")));
