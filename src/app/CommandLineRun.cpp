@@ -57,10 +57,12 @@ int runFromCommandLine(const CommandLineOptions& options, Console& console, cons
         core::RunRecord record(recordPath, request, shown);
         const InterruptionWatch interruption([&] {
             record.interrupted();
-            console.writeError(options.verifyOnly ? QStringLiteral("\nVerificação interrompida: nada foi alterado.\n")
-                                                  : QStringLiteral("\nConversão interrompida: as tabelas já convertidas "
-                                                                   "ficam convertidas, a que estava em curso fica como "
-                                                                   "estava.\n"));
+            // On a terminal, after the ^C and the progress bar.
+            console.writeError(QLatin1String(console.errorIsTerminal() ? "\n" : "") +
+                               (options.verifyOnly ? QStringLiteral("Verificação interrompida: nada foi alterado.\n")
+                                                   : QStringLiteral("Conversão interrompida: as tabelas já convertidas "
+                                                                    "ficam convertidas, a que estava em curso fica "
+                                                                    "como estava.\n")));
         });
         outcome = core::runRequested(database, request, record);
         record.finish(outcome);

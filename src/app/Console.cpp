@@ -89,7 +89,8 @@ public:
         if (writeTo(stdout, text))
             return;
         m_outLost = true;
-        writeError(QStringLiteral("\nAviso: não foi possível escrever na saída padrão (%1): a execução continua até "
+        // On a terminal the progress bar is on the line the warning would start on.
+        writeError(QLatin1String(errorIsTerminal() ? "\n" : "") + QStringLiteral("Aviso: não foi possível escrever na saída padrão (%1): a execução continua até "
                                   "ao fim e o resto fica só no registo.\n")
                        .arg(QString::fromLocal8Bit(std::strerror(errno))));
     }

@@ -220,7 +220,7 @@ TEST_F(CommandLine, AReaderThatGoesAwayDoesNotStopTheRun)
     EXPECT_EQ(ended.err.count(QStringLiteral("Aviso: não foi possível escrever na saída padrão")), 1)
         << ended.err.toStdString();
     h.expectConverted(dst, {});
-    EXPECT_EQ(h.rows(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE doc = 'IN'").arg(dst.table("documentos"))),
+    EXPECT_EQ(h.rows(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE doc = 'IN' AND numero = 42").arg(dst.table("documentos"))),
               QStringList{"1"});
     EXPECT_TRUE(record().contains(QStringLiteral("Conversão completa!\n"))) << record().toStdString();
     EXPECT_TRUE(record().contains(QRegularExpression(QStringLiteral("Resultado: conversão completa\n\\[\\w+\\] === .* fim\n$"))))
@@ -232,13 +232,13 @@ TEST_F(CommandLine, AnInterruptedRunEndsItsRecord)
     server::ScratchDatabase& src = h.source({});
     server::ScratchDatabase& dst = h.destination();
     const QStringList before = h.tableRows(dst, QStringLiteral("unidades"), QStringLiteral("codigo"));
-    // Another session's open transaction holds the last step at its first statement.
+    // Another session's open transaction holds the last step, unidades, at its first statement.
     server::SqlSession blocker(h.settings().odbc);
     blocker.execute(QStringLiteral("BEGIN TRANSACTION; UPDATE %1 SET codigo = codigo").arg(dst.table("unidades")));
 
     const Ended ended = run(src, dst.name(), {QStringLiteral("--sim")}, nullptr, [](QProcess& program) {
         QByteArray out;
-        while (!out.contains("A converter 2 unidades...") && program.waitForReadyRead(60'000))
+        while (!out.contains("Fornecedores convertidos!") && program.waitForReadyRead(60'000))
             out += program.readAllStandardOutput();
         program.terminate();
     });
