@@ -134,34 +134,28 @@ private slots:
         QCOMPARE(run(console, true, dir.filePath(QStringLiteral("conversoes.log")), true), int(app::kExitComplete));
 
         for (const int done : {1000, 2000, 2500})
-            QVERIFY2(console.err.contains(QStringLiteral("8/9 vendas: %1 de 2500 linhas").arg(done)),
-                     qPrintable(console.err));
-        QVERIFY(console.err.contains(QStringLiteral("] 9/9 ")));
+            QVERIFY(console.err.contains(QStringLiteral("8/9 vendas: %1 de 2500 linhas").arg(done)));
     }
 
     void aFileThatCannotBeUsedIsRefusedBeforeConnecting_data()
     {
-        QTest::addColumn<QString>("source");  // "<pasta>": a folder
+        QTest::addColumn<QString>("source");       // "<pasta>": the folder itself
         QTest::addColumn<QString>("destination");  // empty: no file at all
         QTest::addColumn<QString>("windowText");
-        QTest::addColumn<QString>("said");  // before the file's path
-        const QString pos = linkText(QStringLiteral("pos"));
-        const QString loja = linkText(QStringLiteral("loja"));
-        const QString invalid = QStringLiteral("Ficheiro de ligação à base de dados de %1 inválido (%2): ");
-        QTest::newRow("no database") << QStringLiteral("[oledb]\nProvider=SQLOLEDB.1;Data Source=srv\n") << loja
-                                     << core::kInvalidLink
-                                     << invalid.arg("origem", "falta \"Initial Catalog\", a base de dados");
+        QTest::addColumn<QString>("said");  // DIR: the folder the files are in
+        const QString pos = linkText(QStringLiteral("pos")), loja = linkText(QStringLiteral("loja"));
+        const QString invalid = QStringLiteral("Ficheiro de ligação à base de dados de %1 inválido (%2): DIR/%1.udl");
+        const QString noCatalog = QStringLiteral("falta \"Initial Catalog\", a base de dados");
+        QTest::newRow("no database") << QStringLiteral("[oledb]\nProvider=P;Data Source=srv") << loja
+                                     << core::kInvalidLink << invalid.arg("origem", noCatalog);
         QTest::newRow("blank database") << pos << QStringLiteral("[oledb]\nProvider=P;Initial Catalog= ;Data Source=s")
-                                        << core::kInvalidLink
-                                        << invalid.arg("destino", "falta \"Initial Catalog\", a base de dados");
-        QTest::newRow("no server") << pos << QStringLiteral("[oledb]\nProvider=SQLOLEDB.1;Initial Catalog=loja\n")
-                                   << core::kInvalidLink << invalid.arg("destino", "falta \"Data Source\", o servidor");
-        QTest::newRow("no init string") << pos << QStringLiteral("[oledb]\n; nada\n") << core::kInvalidLink
-                                        << invalid.arg("destino", "não tem a linha \"Provider=\" na secção [oledb]");
+                                        << core::kInvalidLink << invalid.arg("destino", noCatalog);
+        QTest::newRow("no server") << pos << QStringLiteral("[oledb]\nProvider=P;Initial Catalog=loja") << core::kInvalidLink
+                                   << invalid.arg("destino", "falta \"Data Source\", o servidor");
         QTest::newRow("a folder") << QStringLiteral("<pasta>") << loja << core::kMissingSourceLink
-                                  << QStringLiteral("O ficheiro de ligação à base de dados de origem é uma pasta: ");
+                                  << QStringLiteral("O ficheiro de ligação à base de dados de origem é uma pasta: DIR");
         QTest::newRow("missing") << pos << QString() << core::kMissingDestinationLink
-                                 << QStringLiteral("O ficheiro de ligação à base de dados de destino não existe: ");
+                                 << QStringLiteral("O ficheiro de ligação à base de dados de destino não existe: DIR/destino.udl");
     }
 
     void aFileThatCannotBeUsedIsRefusedBeforeConnecting()
@@ -171,38 +165,22 @@ private slots:
         QFETCH(QString, windowText);
         QFETCH(QString, said);
         ScriptedConsole console;
-        const QString recordPath = dir.filePath(QStringLiteral("recusas.log"));
+        const QString record = dir.filePath(QStringLiteral("recusas.log"));
 
-        QCOMPARE(run(console, false, recordPath, true, source, destination), int(app::kExitRefused));
-
-        const QString named = said.contains(QStringLiteral("de origem")) ? dir.filePath(QStringLiteral("origem.udl"))
-                                                                          : dir.filePath(QStringLiteral("destino.udl"));
-        QCOMPARE(console.err, said + (source == u"<pasta>" ? dir.path() : named) + u'\n');
-        QVERIFY(!connected());
-        QVERIFY(!QFile::exists(recordPath));
+        QCOMPARE(run(console, false, record, true, source, destination), int(app::kExitRefused));
+        QCOMPARE(console.err.replace(dir.path(), QStringLiteral("DIR")), said + u'\n');
+        QVERIFY(!connected() && !QFile::exists(record));
         // The window, through the same checks, keeps its own text.
         QCOMPARE(core::readLinkFiles(source == u"<pasta>" ? dir.path() : dir.filePath(QStringLiteral("origem.udl")),
-                                     dir.filePath(QStringLiteral("destino.udl"))).refusal,
-                 windowText);
-    }
-
-    void anOptionWithoutItsFileIsNamed_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("error");
-        QTest::newRow("--origem --destino") << QStringList{"--origem", "--destino", "d.udl"}
-                                            << QStringLiteral("Falta o ficheiro a seguir a --origem.");
-        QTest::newRow("--destino --verificar") << QStringList{"--origem", "s.udl", "--destino", "--verificar"}
-                                               << QStringLiteral("Falta o ficheiro a seguir a --destino.");
+                                     dir.filePath(QStringLiteral("destino.udl"))).refusal, windowText);
     }
 
     void anOptionWithoutItsFileIsNamed()
     {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, error);
-        const app::CommandLineOptions options = app::parseCommandLine(QStringList{"KovaraConverter"} + arguments);
-        QCOMPARE(options.action, app::CommandLineOptions::Action::WrongUsage);
-        QCOMPARE(options.error, error);
+        for (const auto& [arguments, option] : {std::pair{QStringList{"--origem", "--destino", "d.udl"}, "--origem"},
+                                                std::pair{QStringList{"--origem", "s", "--destino", "--sim"}, "--destino"}})
+            QCOMPARE(app::parseCommandLine(QStringList{"KovaraConverter"} + arguments).error,
+                     QStringLiteral("Falta o ficheiro a seguir a %1.").arg(option));
     }
 
     void aRecordThatCannotBeWrittenDoesNotStopTheRun()

@@ -32,9 +32,8 @@ protected:
     }
 
     // The program with these arguments after the two link files, with no
-    // display of any kind, standard input a pipe that is closed at once. Its
-    // output goes to reader, started here, when there is one; meanwhile is called once it
-    // has started.
+    // display of any kind, standard input a pipe that is closed at once; its
+    // output into reader, started here; meanwhile called once it has started.
     Ended run(const server::ScratchDatabase& src, const QString& destinationDatabase, const QStringList& arguments,
               QProcess* reader = nullptr, const std::function<void(QProcess&)>& meanwhile = {})
     {
@@ -215,15 +214,12 @@ TEST_F(CommandLine, AReaderThatGoesAwayDoesNotStopTheRun)
     const Ended ended = run(src, dst.name(), {QStringLiteral("--sim"), QStringLiteral("--existencias")}, &head);
     ASSERT_TRUE(head.waitForFinished(10'000));
 
-    EXPECT_EQ(QString::fromUtf8(head.readAllStandardOutput()), QStringLiteral("A ligar à base de dados...\n"));
     EXPECT_EQ(ended.status, 0) << ended.err.toStdString();
     EXPECT_EQ(ended.err.count(QStringLiteral("Aviso: não foi possível escrever na saída padrão")), 1)
         << ended.err.toStdString();
     h.expectConverted(dst, {});
-    EXPECT_EQ(h.rows(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE doc = 'IN' AND numero = 42").arg(dst.table("documentos"))),
-              QStringList{"1"});
-    EXPECT_TRUE(record().contains(QStringLiteral("Conversão completa!\n"))) << record().toStdString();
-    EXPECT_TRUE(record().contains(QRegularExpression(QStringLiteral("Resultado: conversão completa\n\\[\\w+\\] === .* fim\n$"))))
+    EXPECT_TRUE(record().contains(QRegularExpression(
+        QStringLiteral("Conversão completa!\n.*Resultado: conversão completa\n\\[\\w+\\] === .* fim\n$"))))
         << record().toStdString();
 }
 
@@ -245,7 +241,6 @@ TEST_F(CommandLine, AnInterruptedRunEndsItsRecord)
     blocker.execute(QStringLiteral("ROLLBACK"));
 
     EXPECT_EQ(ended.status, 128 + 15) << ended.err.toStdString();
-    EXPECT_TRUE(ended.err.contains(QStringLiteral("Conversão interrompida"))) << ended.err.toStdString();
     EXPECT_TRUE(record().contains(QRegularExpression(
         QStringLiteral("Resultado: conversão interrompida, o passo em curso foi desfeito\n\\[\\w+\\] === .* fim\n$"))))
         << record().toStdString();
