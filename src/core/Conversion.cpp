@@ -6,6 +6,7 @@
 #include "core/StockTransfer.h"
 #include "core/TableCopy.h"
 #include "core/TableSteps.h"
+#include "core/Transaction.h"
 
 #include <exception>
 
@@ -13,9 +14,11 @@ namespace core {
 
 namespace {
 
-void reportFailure(ConversionSink& sink, const QString& message)
+void reportFailure(ConversionSink& sink, const std::exception& e)
 {
-    sink.addLog(QStringLiteral("Excepção fatal: ") + message);
+    sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+    if (const auto* notUndone = dynamic_cast<const TransactionNotUndone*>(&e))
+        sink.addLog(notUndone->note());
     sink.addLog(QStringLiteral("Processo abortado!"));
 }
 
@@ -43,7 +46,7 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         sink.addLog(QStringLiteral("Conversão completa!"));
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
-        reportFailure(sink, failureText(e));
+        reportFailure(sink, e);
     }
     closeAfterFailure(database.cn);
     return RunOutcome::Aborted;

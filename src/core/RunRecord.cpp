@@ -77,8 +77,9 @@ void RunRecord::finish(RunOutcome outcome)
 {
     QString result;
     if (m_verifyOnly)
-        result = outcome == RunOutcome::Complete ? QStringLiteral("verificação concluída, nada foi alterado")
-                                                 : QStringLiteral("verificação falhou, nada foi alterado");
+        result = outcome == RunOutcome::Complete  ? QStringLiteral("verificação concluída, nada foi alterado")
+               : outcome == RunOutcome::Aborted ? QStringLiteral("verificação falhou, nada foi alterado")
+                                                : QStringLiteral("verificação falhou, podem ter ficado registos escritos");
     else
         result = outcome == RunOutcome::Complete ? QStringLiteral("conversão completa")
                                                  : QStringLiteral("processo abortado");

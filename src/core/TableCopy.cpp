@@ -45,7 +45,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connect
         }
         executeAll(probeFound ? step.inserts : step.insertsIfAbsent, names, q);
         executeAll(step.followUps, names, q);
-    });
+    }, step.destinationTables);
 
     if (counted)
         sink.addLog(doneLine ? doneLine(sourceRows) : step.doneMessage);

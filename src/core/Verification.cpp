@@ -75,6 +75,8 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     QString failedAt = QStringLiteral("ao ligar à base de dados");
+    QStringList written;  // the tables the transaction may have written to
+    bool undone = true;
     try {
         const SourceParameters source = parseSourceInit(sourceInit);
         const DatabaseNames names{source.database, parseDestinationDatabase(destinationInit)};
@@ -84,23 +86,33 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
         HeldTransaction held(database.cn);
         for (const TableStep& step : tableSteps()) {
             failedAt = QStringLiteral("em ") + tableName(step);
+            written += step.destinationTables;
             runTableStep(step, names, held, database.q_exec, sink, [&](std::int32_t sourceRows) {
                 return stepReport(step, sourceRows, names, database.q_exec);
             });
         }
         if (stocks) {
             failedAt = QStringLiteral("em Existencias");
+            written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
             sink.addLog(stockReport(runStockTransfer(names, held, database.q_exec, database.q_aux, sink, now)));
         }
-        rollbackQuietly(database.cn);
-        database.cn.close();
-        sink.addLog(kVerificationDone);
-        return RunOutcome::Complete;
+        failedAt = QStringLiteral("ao desfazer a transacção");
+        undone = rollbackQuietly(database.cn);
+        if (undone) {
+            database.cn.close();
+            sink.addLog(kVerificationDone);
+            return RunOutcome::Complete;
+        }
     } catch (const std::exception& e) {
         sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+        undone = rollbackQuietly(database.cn);
     }
-    rollbackQuietly(database.cn);
     closeAfterFailure(database.cn);
+    if (!undone) {
+        // The server ended the transaction before the rollback: it may have committed it.
+        sink.addLog(QStringLiteral("Verificação falhou %1. ").arg(failedAt) + mayHaveStayed(written));
+        return RunOutcome::AbortedUndoUnknown;
+    }
     sink.addLog(QStringLiteral("Verificação falhou %1: nada foi alterado.").arg(failedAt));
     return RunOutcome::Aborted;
 }
