@@ -7,6 +7,7 @@
 #include "core/StockTransfer.h"
 #include "core/TableCopy.h"
 #include "core/TableSteps.h"
+#include "core/Transaction.h"
 
 #include <exception>
 
@@ -45,6 +46,8 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
         sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+        if (const auto* notUndone = dynamic_cast<const TransactionNotUndone*>(&e))
+            sink.addLog(notUndone->note());
         if (current)
             nameBadRows(*current, names, database.cn, database.q_exec, sink);
         sink.addLog(QStringLiteral("Processo abortado!"));

@@ -16,8 +16,10 @@ struct Database {
     db::Query& q_aux;
 };
 
-// How a run ended: every step done, or stopped at the first failure.
-enum class RunOutcome { Complete, Aborted };
+// How a run ended: every step done, or stopped at the first failure; for a
+// dry run, also stopped with its transaction ended by the server, so that
+// what it wrote may have stayed.
+enum class RunOutcome { Complete, Aborted, AbortedUndoUnknown };
 
 // Progress steps a run takes: one per table step, one more for the stocks.
 int conversionStepCount(bool stocks);

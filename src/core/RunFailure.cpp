@@ -11,6 +11,18 @@ QString failureText(const std::exception& e)
     return QString::fromLocal8Bit(e.what());
 }
 
+QString mayHaveStayed(const QStringList& tables)
+{
+    QString where;
+    if (!tables.isEmpty()) {
+        QStringList first = tables;
+        const QString last = first.takeLast();
+        where = QStringLiteral(" em ") + (first.isEmpty() ? last : first.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last);
+    }
+    return QStringLiteral("Não foi possível confirmar que a transacção foi desfeita: podem ter ficado escritos registos%1.")
+        .arg(where);
+}
+
 void closeAfterFailure(db::Connection& cn)
 {
     try {

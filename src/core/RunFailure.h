@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 
 namespace core {
@@ -10,6 +11,10 @@ namespace core {
 // The text a failure is logged with: the database layer's own message, or
 // what the exception says.
 QString failureText(const std::exception& e);
+
+// "Não foi possível confirmar que a transacção foi desfeita: podem ter ficado
+// escritos registos em vendas e documentos."
+QString mayHaveStayed(const QStringList& tables);
 
 // After a failure the connection must not stay open: the next run may name
 // another server, and a connection string cannot change on an open

@@ -91,8 +91,9 @@ void RunRecord::rowsWritten(const QString& table, qint64 done, qint64 expected)
 void RunRecord::finish(RunOutcome outcome)
 {
     if (m_verifyOnly)
-        end(outcome == RunOutcome::Complete ? QStringLiteral("verificação concluída, nada foi alterado")
-                                            : QStringLiteral("verificação falhou, nada foi alterado"));
+        end(outcome == RunOutcome::Complete  ? QStringLiteral("verificação concluída, nada foi alterado")
+            : outcome == RunOutcome::Aborted ? QStringLiteral("verificação falhou, nada foi alterado")
+                                             : QStringLiteral("verificação falhou, podem ter ficado registos escritos"));
     else
         end(outcome == RunOutcome::Complete ? QStringLiteral("conversão completa")
                                             : QStringLiteral("processo abortado"));

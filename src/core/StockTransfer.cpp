@@ -14,6 +14,13 @@ const QString kLastDocument =
     QStringLiteral("SELECT TOP 1 numero AS num FROM @destino.dbo.documentos WHERE doc = 'IN' AND numero >= 0 AND numero <= 99999 ORDER BY numero DESC");
 const QString kLine =
     QStringLiteral("INSERT INTO @destino.dbo.vendas (numero, doc, codigo, data, datahora, descricao, qtd, armazem, empid) VALUES (:numero, 'IN', :codigo, :data, :datahora, :descricao, :qtd, 0, 1)");
+// Once the server has ended the document's transaction (a trigger's error
+// or rollback, a deadlock), a driver may go on with the later lines of the
+// parameter array, each then committed on its own: every line refuses to run
+// unless the transaction is still open. The numbering query, in the same
+// transaction, has opened it on the server whatever the driver's way.
+const QString kGuardedLine =
+    QStringLiteral("IF @@TRANCOUNT > 0 %1 ELSE RAISERROR(N'A transacção do documento já terminou', 16, 1)");
 const QString kHeader =
     QStringLiteral("INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) VALUES (:numero, 'IN', :data,  :datahora, 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
 
@@ -46,7 +53,7 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
 
             const QDateTime documentTime = now();
 
-            q_exec.setSql(substituteNames(kLine, names));
+            q_exec.setSql(kGuardedLine.arg(substituteNames(kLine, names)));
             q_exec.executeForRows(rows, [&](int row) {
                 // Each batch is sent once its last row is bound: the rows before this one are written.
                 if (row > 0 && row % db::Query::kBatchRows == 0)
@@ -68,7 +75,7 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
             q_exec.setDateTime(QStringLiteral("datahora"), documentTime);
             q_exec.execute();
             written = StockDocument{rows, number};
-        });
+        }, {QStringLiteral("vendas"), QStringLiteral("documentos")});
     }
     q_aux.close();
     sink.progressStep();

@@ -49,7 +49,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connect
 
         executeAll(chosenInserts(step, names, q), names, q);
         executeAll(step.followUps, names, q);
-    });
+    }, step.destinationTables);
 
     if (counted)
         sink.addLog(doneLine ? doneLine(sourceRows) : step.doneMessage);

@@ -1,34 +1,56 @@
 #pragma once
 
+#include "core/RunFailure.h"
 #include "db/Connection.h"
+#include "db/DbError.h"
 
+#include <QStringList>
 #include <exception>
+#include <utility>
 
 namespace core {
 
-// Ends the open transaction, undoing its work. A failure of the rollback
-// itself is swallowed: the server may already have ended the transaction at
-// the error that led here, and closing the connection discards whatever it
-// still holds.
-inline void rollbackQuietly(db::Connection& cn)
+// A failure after which the transaction's work may have stayed: the server
+// had ended the transaction itself before the rollback (a trigger may have
+// committed it). Its text is the failure's own; the note names what may have
+// been written.
+class TransactionNotUndone : public db::DbError {
+public:
+    TransactionNotUndone(const QString& failure, QString note) : db::DbError(failure), m_note(std::move(note)) {}
+    const QString& note() const { return m_note; }
+
+private:
+    QString m_note;
+};
+
+// Ends the open transaction, undoing its work. Never raises: on a failure
+// path the failure that led here is the one to tell. False when the
+// connection cannot tell that the work is undone.
+inline bool rollbackQuietly(db::Connection& cn)
 {
     try {
         cn.rollback();
+        return true;
     } catch (const std::exception&) {
+        return false;
     }
 }
 
 // Runs work inside one transaction on cn: committed when work returns,
-// rolled back when it throws. The rollback's own failure is swallowed (the
-// server may already have ended the transaction), so the caller always sees
-// the original error.
+// rolled back when it throws, and the failure thrown on. When the rollback
+// cannot tell that the work is undone, the failure goes on as a
+// TransactionNotUndone naming the tables written.
 template <typename Work>
-void inTransaction(db::Connection& cn, Work&& work)
+void inTransaction(db::Connection& cn, Work&& work, const QStringList& tablesWritten = {})
 {
     cn.beginTransaction();
     try {
         work();
         cn.commit();
+    } catch (const std::exception& e) {
+        if (!rollbackQuietly(cn))
+            throw TransactionNotUndone(failureText(e), mayHaveStayed(tablesWritten));
+        throw;
     } catch (...) {
         rollbackQuietly(cn);
         throw;

@@ -90,6 +90,8 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     QString failedAt = QStringLiteral("ao ligar à base de dados");
     QStringList failedTables;
+    QStringList written;  // the tables a transaction may have written to
+    bool undone = true;
     try {
         const SourceParameters source = parseSourceInit(sourceInit);
         const DatabaseNames names{source.database, parseDestinationDatabase(destinationInit)};
@@ -100,6 +102,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
         std::vector<const TableStep*> done;
         for (const TableStep& step : tableSteps()) {
             failedAt = QStringLiteral("em ") + tableName(step);
+            written += step.destinationTables;
             try {
                 runTableStep(step, names, held, database.q_exec, sink, [&](std::int32_t sourceRows) {
                     return stepReport(step, sourceRows, names, database.q_exec);
@@ -112,7 +115,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                 // rows are searched outside it, and the steps that went
                 // through are made again in a new one, so later steps see
                 // this step's tables as they were.
-                rollbackQuietly(database.cn);
+                undone = rollbackQuietly(database.cn) && undone;
                 nameBadRows(step, names, database.cn, database.q_exec, sink);
                 sink.progressStep();
                 database.cn.beginTransaction();
@@ -123,6 +126,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
         }
         if (stocks) {
             failedAt = QStringLiteral("em Existencias");
+            written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
             try {
                 sink.addLog(stockReport(runStockTransfer(names, held, database.q_exec, database.q_aux, sink, now)));
             } catch (const std::exception& e) {
@@ -130,17 +134,22 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                 failedTables.append(QStringLiteral("Existencias"));
             }
         }
-        rollbackQuietly(database.cn);
-        database.cn.close();
-        if (failedTables.isEmpty()) {
+        undone = rollbackQuietly(database.cn) && undone;
+        if (failedTables.isEmpty() && undone) {
+            database.cn.close();
             sink.addLog(kVerificationDone);
             return RunOutcome::Complete;
         }
-        failedAt = placesOf(failedTables);
+        failedAt = failedTables.isEmpty() ? QStringLiteral("ao desfazer a transacção") : placesOf(failedTables);
     } catch (const std::exception& e) {
         sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
-        rollbackQuietly(database.cn);
-        closeAfterFailure(database.cn);
+        undone = rollbackQuietly(database.cn) && undone;
+    }
+    closeAfterFailure(database.cn);
+    if (!undone) {
+        // The server ended a transaction before its rollback: it may have committed it.
+        sink.addLog(QStringLiteral("Verificação falhou %1. ").arg(failedAt) + mayHaveStayed(written));
+        return RunOutcome::AbortedUndoUnknown;
     }
     sink.addLog(QStringLiteral("Verificação falhou %1: nada foi alterado.").arg(failedAt));
     return RunOutcome::Aborted;

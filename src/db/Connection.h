@@ -25,7 +25,9 @@ public:
     virtual bool isOpen() const = 0;
 
     // Explicit transactions: after beginTransaction, statements take effect at
-    // commit and are undone by rollback; both end the transaction.
+    // commit and are undone by rollback; both end the transaction. rollback
+    // raises DbError, after ending what it can, when it cannot tell that the
+    // transaction's work is undone.
     virtual void beginTransaction() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;

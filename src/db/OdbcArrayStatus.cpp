@@ -4,7 +4,7 @@
 
 namespace db::odbc {
 
-int failedParameterSet(std::span<const SQLUSMALLINT> statuses, SQLULEN processed, SQLLEN diagnosticRow)
+std::optional<int> failedParameterSet(std::span<const SQLUSMALLINT> statuses, SQLLEN diagnosticRow)
 {
     const auto sets = SQLLEN(statuses.size());
     for (std::size_t i = 0; i < statuses.size(); ++i) {
@@ -13,9 +13,7 @@ int failedParameterSet(std::span<const SQLUSMALLINT> statuses, SQLULEN processed
     }
     if (diagnosticRow >= 1 && diagnosticRow <= sets)
         return int(diagnosticRow - 1);
-    if (processed >= 1 && SQLLEN(processed) <= sets)
-        return int(processed - 1);
-    return 0;
+    return std::nullopt;
 }
 
 }  // namespace db::odbc

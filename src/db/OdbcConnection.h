@@ -50,7 +50,10 @@ public:
 
     void beginTransaction() override;
     void commit() override;
-    // Never raises: the server may already have ended the transaction itself.
+    // Raises DbError when the work may not have been undone: the server had
+    // ended the transaction itself (a trigger may have committed it), or the
+    // rollback failed where the server could not tell. A failed rollback
+    // closes the connection rather than let autocommit commit what is open.
     void rollback() override;
     void setStatementTimeout(std::chrono::seconds timeout) override;
 

@@ -29,7 +29,6 @@ public:
     {
         SQLFreeStmt(m_stmt, SQL_CLOSE);
         SQLFreeStmt(m_stmt, SQL_RESET_PARAMS);
-        SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, nullptr, 0);
         SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, nullptr, 0);
         SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(1)), 0);
     }
@@ -37,7 +36,7 @@ public:
     ArrayExecution& operator=(const ArrayExecution&) = delete;
 
     // False where the driver refuses the array size or quietly changes it.
-    bool start(SQLULEN sets, SQLUSMALLINT* statuses, SQLULEN* processed)
+    bool start(SQLULEN sets, SQLUSMALLINT* statuses)
     {
         if (!SQL_SUCCEEDED(SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_BIND_TYPE,
                                           reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_PARAM_BIND_BY_COLUMN)), 0)))
@@ -47,8 +46,7 @@ public:
         SQLULEN accepted = 0;
         if (!SQL_SUCCEEDED(SQLGetStmtAttr(m_stmt, SQL_ATTR_PARAMSET_SIZE, &accepted, 0, nullptr)) || accepted != sets)
             return false;
-        return SQL_SUCCEEDED(SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses, 0))
-            && SQL_SUCCEEDED(SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, processed, 0));
+        return SQL_SUCCEEDED(SQLSetStmtAttr(m_stmt, SQL_ATTR_PARAM_STATUS_PTR, statuses, 0));
     }
 
 private:
@@ -121,9 +119,8 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
 {
     const SQLHSTMT stmt = m_batch->statement.get();
     std::vector<SQLUSMALLINT> statuses(rows.size(), SQL_PARAM_UNUSED);
-    SQLULEN processed = 0;
     ArrayExecution execution(stmt);
-    if (!execution.start(SQLULEN(rows.size()), statuses.data(), &processed)) {
+    if (!execution.start(SQLULEN(rows.size()), statuses.data())) {
         m_batch->arrays = false;
         return false;
     }
@@ -164,8 +161,9 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
         // "Unknown error"; ODBC's name for that state says what happened.
         if (!lostConnection && m_session.connectionLost())
             error = QStringLiteral("Communication link failure");
-        const int set = failedParameterSet(statuses, processed, errorRow);
-        throw DbError(error.value_or(QStringLiteral("ODBC error")) + rowSuffix(qsizetype(firstRow) + set));
+        const std::optional<int> set = failedParameterSet(statuses, errorRow);
+        throw DbError(error.value_or(QStringLiteral("ODBC error"))
+                      + (set ? rowSuffix(qsizetype(firstRow) + *set) : QStringLiteral(" (linha desconhecida)")));
     }
     return true;
 }

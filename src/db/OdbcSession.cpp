@@ -4,6 +4,7 @@
 #include "db/OdbcApi.h"
 #include "db/OdbcConnectionString.h"
 #include "db/OdbcDiagnostics.h"
+#include "db/OdbcStatement.h"
 #include "db/OdbcText.h"
 
 #include <algorithm>
@@ -74,9 +75,46 @@ void Session::close() noexcept
 {
     if (!isOpen())
         return;
-    rollback();
-    SQLDisconnect(m_dbc.get());
+    try {
+        rollback();
+    } catch (const DbError&) {
+        // Closing is all that is left to do with the connection either way.
+    }
+    if (isOpen()) {
+        SQLDisconnect(m_dbc.get());
+        m_dbc.reset();
+    }
+}
+
+void Session::drop() noexcept
+{
+    // Never through autocommit: a driver that follows the standard commits
+    // the open transaction when autocommit goes on.
+    if (!SQL_SUCCEEDED(SQLDisconnect(m_dbc.get()))) {
+        // A standard driver refuses to disconnect while a transaction is open
+        // (25000). One more rollback may go through; if not, the handle is let
+        // go still connected, and the transaction stays open, uncommitted,
+        // until the program ends and the server discards it.
+        SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK);
+        SQLDisconnect(m_dbc.get());
+    }
     m_dbc.reset();
+}
+
+std::optional<bool> Session::serverHoldsTransaction() const
+{
+    try {
+        Statement question(newStatement());
+        question.executeDirect(QStringLiteral("SELECT @@TRANCOUNT"));
+        const ResultSet answer = question.fetchAll();
+        if (answer.rows.empty() || answer.rows.front().empty() || !answer.rows.front().front())
+            return std::nullopt;
+        bool ok = false;
+        const int count = answer.rows.front().front()->trimmed().toInt(&ok);
+        return ok ? std::optional<bool>(count > 0) : std::nullopt;
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
 }
 
 void Session::setStatementTimeout(std::chrono::seconds timeout)
@@ -120,17 +158,31 @@ void Session::commit()
     setAutocommit(true);
 }
 
-void Session::rollback() noexcept
+void Session::rollback()
 {
     if (!isOpen() || !m_inTransaction)
         return;
     m_inTransaction = false;
-    SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK);
+    // Asked first: a driver that saw the server end the transaction may answer
+    // the rollback with success, having nothing left to undo.
+    const std::optional<bool> held = serverHoldsTransaction();
+    const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK);
+    if (!SQL_SUCCEEDED(rc)) {
+        const QString failure = failureMessage(readDiagnostics(SQL_HANDLE_DBC, m_dbc.get()));
+        const bool lost = connectionLost();
+        drop();
+        // A session that ends with its transaction open, or that is lost, has it discarded.
+        if (held == true || lost)
+            return;
+        throw DbError(failure);
+    }
     try {
         setAutocommit(true);
     } catch (const DbError&) {
-        // The rollback runs on a failure path; its own failure must not hide that one.
+        // Nothing is left open to commit, and the transaction is undone.
     }
+    if (held == false)
+        throw DbError(QStringLiteral("The server ended the transaction before the rollback"));
 }
 
 bool Session::connectionLost() const

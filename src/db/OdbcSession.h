@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 namespace db::odbc {
 
@@ -26,7 +27,13 @@ public:
 
     void beginTransaction();
     void commit();
-    void rollback() noexcept;
+    // Undoes the open transaction. Raises DbError, once it is over, when the
+    // server no longer held the transaction (it ended it itself, and a trigger
+    // may have committed it), or when the rollback failed and the server could
+    // not say whether it still held it. A rollback that fails leaves
+    // the connection closed: only the server's end of the session undoes a
+    // transaction the driver could not.
+    void rollback();
 
     // Zero: no limit. Taken by the next open, for the connection's commits
     // and rollbacks and every statement it makes.
@@ -45,6 +52,8 @@ public:
 private:
     void requireOpen() const;
     void setAutocommit(bool on);
+    std::optional<bool> serverHoldsTransaction() const;
+    void drop() noexcept;
 
     QString m_connectionString;
     Handle m_env;

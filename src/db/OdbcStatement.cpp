@@ -5,6 +5,8 @@
 #include "db/OdbcDiagnostics.h"
 #include "db/OdbcText.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace db::odbc {
@@ -31,13 +33,18 @@ QString columnName(SQLHSTMT stmt, SQLUSMALLINT column)
 }
 
 // Long values come in pieces: the driver reports the truncation and hands out
-// the rest on the next call.
+// the rest on the next call. A piece is not always the whole buffer: binary
+// read as text comes in whole bytes of two hex digits, so the driver may stop
+// one unit short. The units it never wrote keep a value no text holds
+// (U+FFFF is a noncharacter), and the piece ends at the terminator before them.
 std::optional<QString> readValue(SQLHSTMT stmt, SQLUSMALLINT column)
 {
     constexpr SQLLEN kUnits = 512;
+    constexpr SQLWCHAR kUntouched = 0xFFFF;
     SQLWCHAR buffer[kUnits];
     QString value;
     for (;;) {
+        std::fill(std::begin(buffer), std::end(buffer), kUntouched);
         SQLLEN indicator = 0;
         const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, buffer, sizeof buffer, &indicator);
         if (rc == SQL_NO_DATA)
@@ -49,7 +56,10 @@ std::optional<QString> readValue(SQLHSTMT stmt, SQLUSMALLINT column)
         const bool truncated = rc == SQL_SUCCESS_WITH_INFO
                             && (indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof buffer));
         if (truncated) {
-            value.append(fromWide(buffer, kUnits - 1));
+            qsizetype end = kUnits - 1;
+            while (end > 0 && buffer[end] == kUntouched)
+                --end;
+            value.append(fromWide(buffer, end));
             continue;
         }
         value.append(fromWide(buffer, indicator / SQLLEN(sizeof(SQLWCHAR))));
@@ -58,15 +68,26 @@ std::optional<QString> readValue(SQLHSTMT stmt, SQLUSMALLINT column)
     return value;
 }
 
+// SQL_SUCCESS_WITH_INFO may carry a failure: a driver may report a statement
+// of a batch that failed so. Records outside class 01 are that failure.
+std::optional<QString> failureAmong(SQLRETURN rc, SQLHSTMT stmt)
+{
+    if (rc == SQL_SUCCESS || rc == SQL_NO_DATA)
+        return std::nullopt;
+    const std::vector<Diagnostic> records = readDiagnostics(SQL_HANDLE_STMT, stmt);
+    if (rc == SQL_SUCCESS_WITH_INFO && std::none_of(records.begin(), records.end(), isError))
+        return std::nullopt;
+    return failureMessage(records);
+}
+
 }  // namespace
 
 Statement::Statement(Handle handle) : m_handle(std::move(handle)) {}
 
 void Statement::check(SQLRETURN rc, const QString& failureSuffix) const
 {
-    if (rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || rc == SQL_NO_DATA)
-        return;
-    throwDiagnostics(SQL_HANDLE_STMT, get(), failureSuffix);
+    if (const std::optional<QString> failure = failureAmong(rc, get()))
+        throw DbError(*failure + failureSuffix);
 }
 
 void Statement::executeDirect(const QString& sql)
@@ -101,9 +122,7 @@ void Statement::executePrepared(const std::vector<ParamValue>& values, const QSt
     const SQLRETURN rc = SQLExecute(get());
     // The records go with the next call on the handle, so they are read first;
     // the bindings point into the block, which is about to go.
-    std::optional<QString> failure;
-    if (rc != SQL_SUCCESS && rc != SQL_SUCCESS_WITH_INFO && rc != SQL_NO_DATA)
-        failure = failureMessage(readDiagnostics(SQL_HANDLE_STMT, get()));
+    const std::optional<QString> failure = failureAmong(rc, get());
     SQLFreeStmt(get(), SQL_RESET_PARAMS);
     if (failure)
         throw DbError(*failure + failureSuffix);

@@ -33,17 +33,16 @@ TEST(OdbcDiagnosticsTest, MessageIsFirstErrorRecordOrItsState)
     EXPECT_EQ(failureMessage({}), "ODBC error");
 }
 
-TEST(OdbcDiagnosticsTest, FailedSetComesFromStatusThenRecordThenProcessedCount)
+TEST(OdbcDiagnosticsTest, FailedSetComesFromStatusThenRecordElseIsUnknown)
 {
     std::vector<SQLUSMALLINT> statuses(6, SQL_PARAM_SUCCESS);
     statuses[3] = SQL_PARAM_ERROR;
     statuses[5] = SQL_PARAM_ERROR;
-    EXPECT_EQ(failedParameterSet(statuses, 6, 6), 3);
+    EXPECT_EQ(failedParameterSet(statuses, 6), 3);
 
     const std::vector<SQLUSMALLINT> unfilled(6, SQL_PARAM_UNUSED);
-    EXPECT_EQ(failedParameterSet(unfilled, 6, 5), 4);
-    EXPECT_EQ(failedParameterSet(unfilled, 3, 0), 2);
+    EXPECT_EQ(failedParameterSet(unfilled, 5), 4);
+    EXPECT_EQ(failedParameterSet(unfilled, 0), std::nullopt);
     // A record row beyond the array is not believed.
-    EXPECT_EQ(failedParameterSet(unfilled, 2, 12321347), 1);
-    EXPECT_EQ(failedParameterSet(unfilled, 0, 0), 0);
+    EXPECT_EQ(failedParameterSet(unfilled, 12321347), std::nullopt);
 }

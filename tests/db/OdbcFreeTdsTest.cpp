@@ -84,3 +84,24 @@ TEST(OdbcFreeTdsTest, CredentialsReachTheServerIntact)
 }
 
 }  // namespace
+
+TEST(OdbcFreeTdsTest, ARefusedRollbackDropsTheConnectionAndNeverTurnsAutocommitOn)
+{
+    if (!freeTdsInstalled())
+        GTEST_SKIP() << "FreeTDS is not the SQL Server driver here";
+    // Answered: the start of the transaction, the question whether the
+    // server still holds it (no answer), then the rollback, refused.
+    FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 5, .failingRequest = 3});
+    ASSERT_NE(server.port(), 0);
+    db::OdbcConnection cn;
+    cn.setConnectionString(loginString(server.dataSource(), "sa", "pw"));
+    cn.open();
+    cn.beginTransaction();
+    // Nobody can say the work is undone; switching autocommit on would have
+    // committed it on a standard driver.
+    EXPECT_THROW(cn.rollback(), db::DbError);
+    EXPECT_FALSE(cn.isOpen());
+    const QStringList requests = server.requests();
+    ASSERT_EQ(requests.size(), 3) << requests.join(u'|').toStdString();
+    EXPECT_EQ(requests[1], "SELECT @@TRANCOUNT");
+}

@@ -251,4 +251,10 @@ QStringList eventsUpToCountOfStep(int step)
     return wholeRunEvents().mid(0, 1 + 3 * (step - 1) + 1);
 }
 
+QString notUndone(const QString& tables)
+{
+    return QStringLiteral("Não foi possível confirmar que a transacção foi desfeita: podem ter ficado escritos registos em %1.")
+        .arg(tables);
+}
+
 }  // namespace expected

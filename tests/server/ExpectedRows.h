@@ -31,5 +31,7 @@ QStringList stockLines();
 QStringList wholeRunEvents(bool stockLine = true);
 // Those events up to and including the count line of step n (1-based).
 QStringList eventsUpToCountOfStep(int step);
+// The line that says a failed step's transaction may not have been undone.
+QString notUndone(const QString& tables);
 
 }  // namespace expected

@@ -1,6 +1,7 @@
 #include "StatementCheck.h"
 
 #include <QMap>
+#include <QRegularExpression>
 #include <optional>
 
 using server::ColumnDef;
@@ -378,5 +379,9 @@ StatementCheck::StatementCheck(const server::FixtureSchema& source, const server
 
 QStringList StatementCheck::problems(const QString& sql) const
 {
-    return Checker(m_source, m_destination, m_sourceName, m_destinationName, sql).run();
+    // A statement guarded to run only inside a transaction is checked as the statement it guards.
+    static const QRegularExpression guarded(QStringLiteral("^IF @@TRANCOUNT > 0 (.*) ELSE RAISERROR\\(N'[^']*', 16, 1\\)$"));
+    const QRegularExpressionMatch match = guarded.match(sql);
+    return Checker(m_source, m_destination, m_sourceName, m_destinationName, match.hasMatch() ? match.captured(1) : sql)
+        .run();
 }

@@ -66,6 +66,7 @@ struct Script {
     bool silent = false;            // take every connection, answer none, hold them until destroyed
     bool acknowledgeLogin = false;  // answer the login as accepted
     int requestsAnswered = 0;       // then answer this many requests with "done"
+    int failingRequest = 0;         // but this one of them (1-based) with an error
     bool thenSilent = false;        // then read everything, answer nothing, hold the connection until destroyed
 };
 
@@ -200,6 +201,25 @@ private:
         return token;
     }
 
+    // ERROR 50000, severity 16, then DONE flagged as an error.
+    static QByteArray failed(unsigned version)
+    {
+        const QString text = QStringLiteral("Pedido recusado");
+        QByteArray error;
+        error.append(QByteArray::fromHex("50c30000"));  // number 50000
+        error.append(char(1)).append(char(16));       // state, class
+        error.append(char(text.size())).append('\0');
+        for (QChar c : text)
+            error.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+        error.append('\0').append('\0');  // no server or procedure name
+        error.append(QByteArray(version >= 0x72000000u ? 4 : 2, '\0'));  // line
+        QByteArray token(1, char(0xAA));
+        token.append(char(error.size() & 0xFF)).append(char(error.size() >> 8));
+        QByteArray end = done(version);
+        end[1] = char(0x02);  // DONE_ERROR
+        return token + error + end;
+    }
+
     // LOGINACK for the version the client asked for, then DONE.
     static QByteArray loginAccepted(unsigned version)
     {
@@ -295,7 +315,7 @@ private:
             if (message.isEmpty())
                 return;
             m_requests.append(type == 0x01 ? batchText(message, version) : QStringLiteral("<request %1>").arg(type));
-            if (!sendReply(client.get(), done(version)))
+            if (!sendReply(client.get(), answered + 1 == m_script.failingRequest ? failed(version) : done(version)))
                 return;
         }
         if (m_script.thenSilent)
