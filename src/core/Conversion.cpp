@@ -1,7 +1,7 @@
 #include "core/Conversion.h"
 
-#include "core/InitString.h"
 #include "core/RunFailure.h"
+#include "core/RunServers.h"
 #include "core/SqlNames.h"
 #include "core/StockTransfer.h"
 #include "core/TableCopy.h"
@@ -31,14 +31,13 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     try {
-        const SourceParameters source = parseSourceInit(sourceInit);
-        const DatabaseNames names{source.database, parseDestinationDatabase(destinationInit)};
-        database.cn.setConnectionString(workingConnectionString(source));
-        database.cn.open();
+        RunServers servers(database, sourceInit, destinationInit, sink);
+        const StepSides sides = servers.sides(servers.destination());
         for (const TableStep& step : tableSteps())
-            runTableStep(step, names, database.cn, database.q_exec, sink);
+            runTableStep(step, servers.names(), sides, sink);
         if (stocks)
-            runStockTransfer(names, database.cn, database.q_exec, database.q_aux, sink, now);
+            runStockTransfer(servers.names(), sides.transactions, sides.destination, servers.stockRows(), sink, now);
+        servers.closeDestination();
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));
         return RunOutcome::Complete;

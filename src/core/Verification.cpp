@@ -1,7 +1,7 @@
 #include "core/Verification.h"
 
-#include "core/InitString.h"
 #include "core/RunFailure.h"
+#include "core/RunServers.h"
 #include "core/SqlNames.h"
 #include "core/StockTransfer.h"
 #include "core/TableCopy.h"
@@ -76,23 +76,24 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     QString failedAt = QStringLiteral("ao ligar à base de dados");
     try {
-        const SourceParameters source = parseSourceInit(sourceInit);
-        const DatabaseNames names{source.database, parseDestinationDatabase(destinationInit)};
-        database.cn.setConnectionString(workingConnectionString(source));
-        database.cn.open();
-        database.cn.beginTransaction();
-        HeldTransaction held(database.cn);
+        RunServers servers(database, sourceInit, destinationInit, sink);
+        const DatabaseNames& names = servers.names();
+        db::Connection& destination = servers.destination();
+        destination.beginTransaction();
+        HeldTransaction held(destination);
+        const StepSides sides = servers.sides(held);
         for (const TableStep& step : tableSteps()) {
             failedAt = QStringLiteral("em ") + tableName(step);
-            runTableStep(step, names, held, database.q_exec, sink, [&](std::int32_t sourceRows) {
-                return stepReport(step, sourceRows, names, database.q_exec);
+            runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows) {
+                return stepReport(step, sourceRows, names, sides.destination);
             });
         }
         if (stocks) {
             failedAt = QStringLiteral("em Existencias");
-            sink.addLog(stockReport(runStockTransfer(names, held, database.q_exec, database.q_aux, sink, now)));
+            sink.addLog(stockReport(runStockTransfer(names, held, sides.destination, servers.stockRows(), sink, now)));
         }
-        rollbackQuietly(database.cn);
+        rollbackQuietly(destination);
+        servers.closeDestination();
         database.cn.close();
         sink.addLog(kVerificationDone);
         return RunOutcome::Complete;

@@ -139,9 +139,10 @@ TEST_F(StockTransfer, AFailingLineRollsTheWholeDocumentBackAndNamesTheRow)
         rows.push_back({QString::number(i), "1", "p"});
     stockRows(std::move(rows));
     lastDocument("5");
-    // Before the lines: connection string and open, 48 calls of the table
-    // steps, then the stock rows, the transaction and the numbering.
-    const int callsBeforeLines = 2 + 48 + 3;
+    // Before the lines: connection string, open and the same-database check,
+    // 48 calls of the table steps, then the stock rows, the transaction and
+    // the numbering.
+    const int callsBeforeLines = 3 + 48 + 3;
     run.recorder->failAtCall(callsBeforeLines + 1700, "Violation of PRIMARY KEY constraint 'PK_vendas'");
     start();
 
