@@ -28,4 +28,10 @@ cmake -G Ninja -S . -B build/windows -DCMAKE_BUILD_TYPE=Release -DCMAKE_COMPILE_
 cmake --build build/windows --parallel "$(nproc)"
 rm -f build/windows/KovaraConverter-*-win64.zip
 (cd build/windows && cpack -G ZIP >/dev/null)
-ls "$PWD"/build/windows/KovaraConverter-*-win64.zip
+zip=$(ls "$PWD"/build/windows/KovaraConverter-*-win64.zip)
+# The guide is a page of its own with its pictures beside it.
+listing=$(cd build/windows && cmake -E tar tf "$zip")
+for picture in $(sed -n 's/.*](\(guia\/[^)]*\.png\)).*/\1/p' docs/guia.md) guia.html; do
+  grep -q "/$picture\$" <<<"$listing" || { echo "build-windows: the zip lacks $picture" >&2; exit 1; }
+done
+echo "$zip"

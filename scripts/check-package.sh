@@ -23,6 +23,16 @@ for path in ./usr/bin/KovaraConverter ./usr/share/applications/kovaraconverter.d
   grep -q " $path\$" <<<"$contents" || fail "missing $path"
 done
 
+# The technician's guide, and every picture it shows.
+doc=./usr/share/doc/kovaraconverter
+grep -q " $doc/guia.md\$" <<<"$contents" || fail "missing $doc/guia.md"
+pictures=$(sed -n 's/.*](\(guia\/[^)]*\.png\)).*/\1/p' docs/guia.md)
+[ -n "$pictures" ] || fail "docs/guia.md shows no pictures"
+for picture in $pictures; do
+  grep -q " $doc/$picture\$" <<<"$contents" || fail "the guide's picture $picture is not in the package"
+done
+echo "guide: $doc/guia.md with $(wc -w <<<"$pictures") pictures"
+
 depends=$(dpkg-deb --field "$deb" Depends)
 echo "depends: $depends"
 for dep in libqt6widgets6 libqt6core6 libodbc2 tdsodbc; do

@@ -4,8 +4,9 @@ set -euo pipefail
 
 packages=(cmake g++ make qt6-base-dev unixodbc-dev odbcinst tdsodbc libsqliteodbc libgtest-dev
           libgmock-dev)
-# The Windows build: the MinGW-w64 cross-compiler, and icotool for the program's icon.
-windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools icoutils ninja-build)
+# The Windows build: the MinGW-w64 cross-compiler, icotool for the program's icon, and
+# markdown_py for the guide, which the zip carries as HTML.
+windows=(g++-mingw-w64-x86-64-posix mingw-w64-tools icoutils ninja-build python3-markdown)
 case "${1:-}" in
   --windows)
     packages+=("${windows[@]}")
@@ -14,6 +15,11 @@ case "${1:-}" in
     # Wine runs the Windows build; xclip reads its window's log through the clipboard.
     packages+=(clang libclang-rt-14-dev xvfb xauth xdotool desktop-file-utils shared-mime-info dpkg-dev
                "${windows[@]}" wine64 fonts-wine xclip)
+    ;;
+  --pictures)
+    # The guide's pictures: a virtual display, a terminal, a screen grabber, the
+    # TDS client that sets up the sample shop, and the toolkit's Portuguese texts.
+    packages+=(xvfb xauth xdotool xterm imagemagick fonts-dejavu-core freetds-bin qt6-translations-l10n)
     ;;
 esac
 

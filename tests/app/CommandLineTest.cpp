@@ -1,8 +1,10 @@
 #include "RecordingDatabase.h"
 #include "app/CommandLineRun.h"
 #include "core/Questions.h"
+#include "core/Verification.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -44,7 +46,8 @@ class CommandLineTest : public QObject {
         return file.fileName();
     }
 
-    int run(ScriptedConsole& console, bool stocks, const QString& recordPath, bool answerYes = false)
+    int run(ScriptedConsole& console, bool stocks, const QString& recordPath, bool answerYes = false,
+            bool verifyOnly = false)
     {
         app::CommandLineOptions options;
         options.action = app::CommandLineOptions::Action::Run;
@@ -52,6 +55,7 @@ class CommandLineTest : public QObject {
         options.destinationPath = linkFile(QStringLiteral("destino.udl"), QStringLiteral("loja"));
         options.stocks = stocks;
         options.answerYes = answerYes;
+        options.verifyOnly = verifyOnly;
         recording::RecordingConnection cn(recorder);
         const auto q_exec = cn.createQuery(QStringLiteral("q_exec"));
         const auto q_aux = cn.createQuery(QStringLiteral("q_aux"));
@@ -82,13 +86,27 @@ private slots:
         QTest::addColumn<int>("questions");
         QTest::addColumn<int>("status");
         QTest::addColumn<bool>("stocks");
-        QTest::newRow("yes to both") << true << false << QStringList{"s", " Sim "} << 2 << 0 << true;
-        QTest::newRow("yes, no stocks") << true << false << QStringList{"S", ""} << 2 << 0 << false;
-        QTest::newRow("--existencias answers the second") << true << true << QStringList{"sim"} << 1 << 0 << true;
-        QTest::newRow("no") << true << false << QStringList{"n"} << 1 << 2 << false;
-        QTest::newRow("just Enter") << true << false << QStringList{""} << 1 << 2 << false;
-        QTest::newRow("end of input") << true << false << QStringList{} << 1 << 2 << false;
-        QTest::newRow("not a terminal") << false << false << QStringList{"s", "s"} << 0 << 2 << false;
+        QTest::addColumn<bool>("verify");
+        QTest::addColumn<QString>("loginFailure");
+        QTest::newRow("yes to both")
+            << true << false << QStringList{"s", " Sim "} << 2 << 0 << true << false << QString();
+        QTest::newRow("yes, no stocks")
+            << true << false << QStringList{"S", ""} << 2 << 0 << false << false << QString();
+        QTest::newRow("--existencias answers the second")
+            << true << true << QStringList{"sim"} << 1 << 0 << true << false << QString();
+        QTest::newRow("no")
+            << true << false << QStringList{"n"} << 1 << 2 << false << false << QString();
+        QTest::newRow("just Enter")
+            << true << false << QStringList{""} << 1 << 2 << false << false << QString();
+        QTest::newRow("end of input")
+            << true << false << QStringList{} << 1 << 2 << false << false << QString();
+        QTest::newRow("not a terminal")
+            << false << false << QStringList{"s", "s"} << 0 << 2 << false << false << QString();
+        QTest::newRow("--verificar asks nothing")
+            << true << true << QStringList{} << 0 << 0 << true << true << QString();
+        QTest::newRow("a failure that shows the password")
+            << true << false << QStringList{"s", "n"} << 2 << 1 << false << false
+            << QStringLiteral("Login failed for user 'sa' (PWD=segredo)");
     }
 
     void theQuestionsAreAskedOnTheTerminal()
@@ -99,20 +117,50 @@ private slots:
         QFETCH(int, questions);
         QFETCH(int, status);
         QFETCH(bool, stocks);
+        QFETCH(bool, verify);
+        QFETCH(QString, loginFailure);
         ScriptedConsole console;
         console.terminal = terminal;
         console.typed = typed;
+        QFile record(dir.filePath(QStringLiteral("conversoes.log")));
+        record.remove();
+        if (!loginFailure.isEmpty())
+            recorder->failWhen(QStringLiteral("cn.open"), QString(), loginFailure);
 
-        QCOMPARE(run(console, stocksOption, dir.filePath(QStringLiteral("conversoes.log"))), status);
+        QCOMPARE(run(console, stocksOption, record.fileName(), false, verify), status);
 
         QCOMPARE(int(console.err.count(QStringLiteral(" [s/N] "))), questions);
         QCOMPARE(console.err.contains(core::kAskStocks), questions == 2);
-        QCOMPARE(connected(), status == 0);
+        QCOMPARE(connected(), status != app::kExitRefused);
         QCOMPARE(stocksConverted(), stocks);
         if (status == 0) {
-            QVERIFY(console.out.endsWith(QStringLiteral("Conversão completa!\n")));
+            const QString last = verify ? core::kVerificationDone : QStringLiteral("Conversão completa!");
+            QVERIFY(console.out.endsWith(last + u'\n'));
             // The bar, on a terminal, reaches the last step.
             QVERIFY(console.err.contains(QStringLiteral("%1/%1").arg(stocks ? 9 : 8)));
+        }
+        if (verify) {
+            // However the dry run is cut into transactions, each one it begins
+            // is rolled back, the last one after everything else, and none is
+            // committed. Today it is one, around the whole run.
+            const QStringList transactions =
+                recorder->lines().filter(QRegularExpression(QStringLiteral("^cn\\.(begin|commit|rollback)$")));
+            QStringList beganThenRolledBack;
+            for (qsizetype i = 0; i < transactions.count(QStringLiteral("cn.begin")); ++i)
+                beganThenRolledBack << QStringLiteral("cn.begin") << QStringLiteral("cn.rollback");
+            QCOMPARE(transactions, beganThenRolledBack);
+            QCOMPARE(recorder->lines().mid(recorder->lines().size() - 2), QStringList({"cn.rollback", "cn.close"}));
+            QCOMPARE(beganThenRolledBack.size(), 2);
+        }
+        if (status != app::kExitRefused) {
+            // Whatever line carries the password, the record holds the mask instead.
+            QVERIFY(record.open(QIODevice::ReadOnly));
+            const QString recorded = QString::fromUtf8(record.readAll());
+            QVERIFY2(!recorded.contains(QStringLiteral("segredo")), qPrintable(recorded));
+            const QString masked = QString(loginFailure).replace(QStringLiteral("segredo"), QStringLiteral("********"));
+            if (!loginFailure.isEmpty())
+                QVERIFY2(recorded.contains(QStringLiteral(" Excepção fatal: ") + masked + u'\n'),
+                         qPrintable(recorded));
         }
     }
 

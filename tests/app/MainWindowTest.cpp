@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -23,26 +24,57 @@ const QString kDestinoMissing = QStringLiteral("! Erro: O ficheiro de ligação 
 const QString kInvalid = QStringLiteral("! Erro: Ficheiro de ligação à base de dados inválido!");
 const QString kSame = QStringLiteral("! Erro: A base de dados de destino não pode ser a mesma que a de origem!");
 
-// Runs act on the first popup or modal dialog of type T to show up.
+// Runs act on the next popup or dialog of type T to be shown, from inside the
+// loop that shows it: the test waits on the window itself, not on a clock.
+// The watch goes with owner if nothing of the kind ever shows.
 template <typename T, typename Act>
-void whenShown(Act act, int triesLeft = 500)
+void whenShown(QObject* owner, Act act)
 {
-    QTimer::singleShot(10, qApp, [act, triesLeft] {
-        QWidget* shown = QApplication::activePopupWidget();
-        if (!qobject_cast<T*>(shown))
-            shown = QApplication::activeModalWidget();
-        if (auto* widget = qobject_cast<T*>(shown); widget && widget->isVisible())
-            act(widget);
-        else if (triesLeft > 0)
-            whenShown<T>(act, triesLeft - 1);
-    });
+    class Watch final : public QObject {
+    public:
+        Watch(QObject* owner, Act act) : QObject(owner), m_act(std::move(act)) { qApp->installEventFilter(this); }
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            auto* shown = qobject_cast<T*>(watched);
+            if (event->type() == QEvent::Show && shown && shown->isWindow()) {
+                qApp->removeEventFilter(this);
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, shown = QPointer<T>(shown)] {
+                        if (shown)
+                            m_act(shown.data());
+                        deleteLater();
+                    },
+                    Qt::QueuedConnection);
+            }
+            return false;
+        }
+
+    private:
+        Act m_act;
+    };
+    new Watch(owner, std::move(act));
+}
+
+// Chooses path the way a person does, in the dialog's name box: selectFile()
+// leaves that box as it is once it has the keyboard focus, which comes
+// whenever the window system gets round to activating the dialog. A dialog
+// that does not take the name is closed all the same, so the test fails
+// instead of hanging.
+void acceptFileName(QFileDialog* dialog, const QString& path)
+{
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->setText(path);
+    static_cast<QDialog*>(dialog)->accept();
+    if (dialog->isVisible())
+        dialog->reject();
 }
 
 // Right-clicks the box and picks the last entry of its menu; the menu's texts.
 QStringList pickLinkEntry(QLineEdit* box)
 {
     QStringList texts;
-    whenShown<QMenu>([&texts](QMenu* menu) {
+    whenShown<QMenu>(box, [&texts](QMenu* menu) {
         for (const QAction* action : menu->actions())
             texts.append(action->text());
         menu->setActiveAction(menu->actions().last());
@@ -182,17 +214,14 @@ private slots:
     {
         Window window;
         const QString chosen = window.dir.filePath(QStringLiteral("nova.udl"));  // need not exist yet
-        QTimer::singleShot(0, this, [&] {
-            window.form.AbrirUDL->selectFile(chosen);
-            static_cast<QDialog*>(window.form.AbrirUDL)->accept();
-        });
+        whenShown<QFileDialog>(&window.form, [&](QFileDialog* open) { acceptFileName(open, chosen); });
         window.form.btSearchClick();
         QCOMPARE(window.form.Origem->text(), chosen);
 
         QStringList offered;
-        QTimer::singleShot(0, this, [&] {
-            offered = window.form.AbrirUDL->selectedFiles();
-            window.form.AbrirUDL->reject();
+        whenShown<QFileDialog>(&window.form, [&](QFileDialog* open) {
+            offered = open->selectedFiles();
+            open->reject();
         });
         window.form.btSearch2Click();
         QCOMPARE(offered, QStringList{chosen});
@@ -213,25 +242,26 @@ private slots:
     {
         Window window;
         const QString chosen = window.dir.filePath(QStringLiteral("nova.udl"));
-        whenShown<QFileDialog>([&](QFileDialog* save) {
-            QCOMPARE(save->acceptMode(), QFileDialog::AcceptSave);
-            whenShown<app::LinkEditor>([](app::LinkEditor* editor) {
+        QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+        whenShown<QFileDialog>(&window.form, [&](QFileDialog* save) {
+            mode = save->acceptMode();
+            whenShown<app::LinkEditor>(&window.form, [](app::LinkEditor* editor) {
                 editor->server->setText(QStringLiteral("srv,1433"));
                 editor->database->setEditText(QStringLiteral("pos"));
                 editor->okButton->click();
             });
-            save->selectFile(chosen);
-            static_cast<QDialog*>(save)->accept();
+            acceptFileName(save, chosen);
         });
         const QStringList offered = pickLinkEntry(window.form.Destino);
         QCOMPARE(offered.last(), QStringLiteral("Nova ligação…"));
+        QCOMPARE(mode, QFileDialog::AcceptSave);
         QVERIFY(offered.size() > 3);  // the box's own entries stay
         QCOMPARE(window.form.Destino->text(), chosen);
         QCOMPARE(core::readInitString(chosen),
                  QStringLiteral("SQLOLEDB.1;Persist Security Info=True;Initial Catalog=pos;Data Source=srv,1433"));
 
         QString shownServer;
-        whenShown<app::LinkEditor>([&](app::LinkEditor* editor) {
+        whenShown<app::LinkEditor>(&window.form, [&](app::LinkEditor* editor) {
             shownServer = editor->server->text();
             editor->cancelButton->click();
         });

@@ -132,7 +132,8 @@ TEST_F(StockTransfer, WithoutStocksNothingOfTheSalesTablesIsTouched)
     EXPECT_EQ(run.sink.steps(), 8);
 }
 
-TEST_F(StockTransfer, AFailingLineRollsTheWholeDocumentBackAndNamesTheRow)
+// A refused line or header takes the whole document back; a line is named.
+TEST_F(StockTransfer, AFailureInTheDocumentRollsItAllBack)
 {
     std::vector<db::ResultSet::Row> rows;
     for (int i = 1; i <= 2500; ++i)
@@ -143,17 +144,36 @@ TEST_F(StockTransfer, AFailingLineRollsTheWholeDocumentBackAndNamesTheRow)
     // 48 calls of the table steps, then the stock rows, the transaction and
     // the numbering.
     const int callsBeforeLines = 3 + 48 + 3;
-    run.recorder->failAtCall(callsBeforeLines + 1700, "Violation of PRIMARY KEY constraint 'PK_vendas'");
-    start();
+    struct Case {
+        int call;  // 0: the header insert
+        QString refusal;
+        QString logged;
+        qsizetype headersTried;
+        int batches;
+    };
+    const QString pkVendas = "Violation of PRIMARY KEY constraint 'PK_vendas'";
+    const QString pkDocumentos = "Violation of PRIMARY KEY constraint 'PK_documentos'";
+    for (const Case& c : {Case{callsBeforeLines + 1700, pkVendas, pkVendas + " (linha 1700)", 0, 2},
+                          Case{0, pkDocumentos, pkDocumentos, 1, 3}}) {
+        SCOPED_TRACE(c.logged.toStdString());
+        run.recorder->clear();
+        run.sink.events.clear();
+        if (c.call > 0)
+            run.recorder->failAtCall(c.call, c.refusal);
+        else
+            run.recorder->failWhen("q_exec.execute", "INSERT INTO [loja].dbo.documentos", c.refusal);
+        start();
 
-    const QStringList log = run.sink.logLines();
-    EXPECT_EQ(log.mid(log.size() - 2),
-              QStringList({"Excepção fatal: Violation of PRIMARY KEY constraint 'PK_vendas' (linha 1700)",
-                           "Processo abortado!"}));
-    const QStringList calls = run.calls();
-    EXPECT_EQ(calls.mid(calls.size() - 2), QStringList({"cn.rollback", "cn.close"}));
-    EXPECT_EQ(calls.filter("INSERT INTO [loja].dbo.documentos").size(), 0);
-    EXPECT_EQ(run.recorder->batchCount(), 2);
+        const QStringList log = run.sink.logLines();
+        EXPECT_EQ(log.mid(log.size() - 2), QStringList({"Excepção fatal: " + c.logged, "Processo abortado!"}));
+        QStringList stock;
+        for (const recording::Call& call : stockCalls())
+            stock.append(call.what);
+        EXPECT_FALSE(stock.contains("cn.commit"));
+        EXPECT_EQ(stock.mid(stock.size() - 2), QStringList({"cn.rollback", "cn.close"}));
+        EXPECT_EQ(run.calls().filter("INSERT INTO [loja].dbo.documentos").size(), c.headersTried);
+        EXPECT_EQ(run.recorder->batchCount(), c.batches);
+    }
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ TEST(NamedParametersTest, NameEndsAtEachDelimiter)
 
 TEST(NamedParametersTest, QuotedTextAndBareColonsAreLeftAlone)
 {
-    const auto s = parseNamedParameters(QStringLiteral("SELECT ':x', 'it''s :y', :z, 'a' + ': ', 10 : 2"));
-    EXPECT_EQ(s.text, "SELECT ':x', 'it''s :y', ?, 'a' + ': ', 10 : 2");
+    const auto s = parseNamedParameters(QStringLiteral("SELECT ':x', 'it''s :y', 'it'':y', :z, 'a' + ': ', 10 : 2"));
+    EXPECT_EQ(s.text, "SELECT ':x', 'it''s :y', 'it'':y', ?, 'a' + ': ', 10 : 2");
     EXPECT_EQ(s.names, QStringList({"z"}));
 }
 
