@@ -4,6 +4,7 @@
 #include "app/CommandLineRun.h"
 #include "app/Console.h"
 #include "app/DatabaseFactory.h"
+#include "app/Interruption.h"
 #include "core/RunRecord.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@ bool wantsCommandLine(int argc)
 
 int runCommandLine(int& argc, char* argv[])
 {
+    keepRunningWhenOutputCloses();
     const QCoreApplication application(argc, argv);
     const std::unique_ptr<Console> console = standardConsole();
 

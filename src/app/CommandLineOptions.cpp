@@ -53,6 +53,18 @@ CommandLineOptions parseCommandLine(const QStringList& arguments)
         options.action = CommandLineOptions::Action::Version;
         return options;
     }
+    // "--origem --destino d.udl" takes "--destino" for the file: the file is what is missing.
+    QStringList optionNames;
+    for (const QCommandLineOption& option : {origem, destino, existencias, sim, verificar, help, version})
+        optionNames += option.names();
+    for (const QCommandLineOption* option : {&origem, &destino}) {
+        QString value = parser.value(*option);
+        if (!value.startsWith(u'-'))
+            continue;
+        value.remove(0, value.startsWith(QStringLiteral("--")) ? 2 : 1);
+        if (optionNames.contains(value.section(u'=', 0, 0)))
+            return wrongUsage(QStringLiteral("Falta o ficheiro a seguir a --%1.").arg(option->names().first()));
+    }
     if (!parser.positionalArguments().isEmpty())
         return wrongUsage(QStringLiteral("Argumento a mais: %1").arg(parser.positionalArguments().first()));
     for (const QCommandLineOption* option : {&origem, &destino}) {
@@ -101,7 +113,9 @@ QString commandLineHelp(const QString& recordPath)
         "  0  conversão completa (ou verificação sem falhas)\n"
         "  1  processo abortado (ou verificação com falha)\n"
         "  2  recusado: ficheiro em falta ou inválido, a mesma base de dados, sem confirmação,\n"
-        "     ou opções erradas\n")
+        "     ou opções erradas\n"
+        "  130  interrompido com Ctrl-C (143 com SIGTERM, 129 ao fechar o terminal)\n"
+        "Com --ligacao: 0 ficheiro guardado, 1 não guardado, 2 opções erradas ou sem ambiente gráfico.\n")
         .arg(recordPath);
 }
 

@@ -1,6 +1,7 @@
 #include "app/CommandLineRun.h"
 
 #include "app/ConsoleSink.h"
+#include "app/Interruption.h"
 #include "core/LinkFiles.h"
 #include "core/Questions.h"
 #include "core/RunRecord.h"
@@ -30,7 +31,7 @@ int runFromCommandLine(const CommandLineOptions& options, Console& console, cons
 {
     const core::LinkFiles links = core::readLinkFiles(options.sourcePath, options.destinationPath);
     if (!links.accepted()) {
-        console.writeError(links.refusal + u'\n');
+        console.writeError(links.detail + u'\n');
         return kExitRefused;
     }
 
@@ -54,6 +55,15 @@ int runFromCommandLine(const CommandLineOptions& options, Console& console, cons
     {
         ConsoleSink shown(console, core::conversionStepCount(stocks));
         core::RunRecord record(recordPath, request, shown);
+        const InterruptionWatch interruption([&] {
+            record.interrupted();
+            // On a terminal, after the ^C and the progress bar.
+            console.writeError(QLatin1String(console.errorIsTerminal() ? "\n" : "") +
+                               (options.verifyOnly ? QStringLiteral("Verificação interrompida: nada foi alterado.\n")
+                                                   : QStringLiteral("Conversão interrompida: as tabelas já convertidas "
+                                                                    "ficam convertidas, a que estava em curso fica "
+                                                                    "como estava.\n")));
+        });
         outcome = core::runRequested(database, request, record);
         record.finish(outcome);
         recorded = record.written();

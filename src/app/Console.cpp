@@ -1,7 +1,10 @@
 #include "app/Console.h"
 
 #include <QByteArray>
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -53,11 +56,15 @@ void useParentConsole()
 }
 #endif
 
-void writeTo(std::FILE* stream, const QString& text)
+// False when the text could not all be written: a reader that went away, a full disk.
+bool writeTo(std::FILE* stream, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream);
-    std::fflush(stream);
+    errno = 0;
+    const bool written = std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stream) ==
+                             std::size_t(bytes.size()) &&
+                         std::fflush(stream) == 0;
+    return written;
 }
 
 class StandardConsole final : public Console {
@@ -73,8 +80,25 @@ public:
 
     bool inputIsTerminal() const override { return isTerminal(stdin); }
     bool errorIsTerminal() const override { return isTerminal(stderr); }
-    void writeOut(const QString& text) override { writeTo(stdout, text); }
-    void writeError(const QString& text) override { writeTo(stderr, text); }
+    // Once the output is lost the run still goes on to its end: it is said
+    // once, and the record keeps the rest.
+    void writeOut(const QString& text) override
+    {
+        if (m_outLost)
+            return;
+        if (writeTo(stdout, text))
+            return;
+        m_outLost = true;
+        // On a terminal the progress bar is on the line the warning would start on.
+        writeError(QLatin1String(errorIsTerminal() ? "\n" : "") + QStringLiteral("Aviso: não foi possível escrever na saída padrão (%1): a execução continua até "
+                                  "ao fim e o resto fica só no registo.\n")
+                       .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    }
+    void writeError(const QString& text) override
+    {
+        if (!m_errorLost && !writeTo(stderr, text))
+            m_errorLost = true;  // nowhere left to say it
+    }
 
     std::optional<QString> readLine() override
     {
@@ -91,6 +115,11 @@ public:
             line.chop(1);
         return QString::fromLocal8Bit(line);
     }
+
+private:
+    // Written from the run and, when it is interrupted, from another thread.
+    std::atomic<bool> m_outLost = false;
+    std::atomic<bool> m_errorLost = false;
 };
 
 }  // namespace

@@ -24,6 +24,13 @@ void ConsoleSink::addLog(const QString& line)
 void ConsoleSink::progressStep()
 {
     ++m_done;
+    m_rows.clear();
+    drawBar();
+}
+
+void ConsoleSink::rowsWritten(const QString& table, qint64 done, qint64 expected)
+{
+    m_rows = QStringLiteral(" %1: %2 de %3 linhas").arg(table).arg(done).arg(expected);
     drawBar();
 }
 
@@ -35,9 +42,11 @@ void ConsoleSink::drawBar()
     const QString bar = QStringLiteral("[%1%2] %3/%4")
                             .arg(QString(filled * 2, u'#'), QString((m_steps - filled) * 2, u'.'))
                             .arg(m_done)
-                            .arg(m_steps);
-    m_console.writeError(u'\r' + bar);
-    m_barWidth = bar.size();
+                            .arg(m_steps) +
+                        m_rows;
+    // A shorter bar must not leave the end of the longer one behind it.
+    m_console.writeError(u'\r' + bar + QString(qMax(qsizetype(0), m_barWidth - bar.size()), u' '));
+    m_barWidth = qMax(m_barWidth, bar.size());
 }
 
 void ConsoleSink::eraseBar()

@@ -7,7 +7,7 @@ namespace app {
 
 // A run shown in a terminal: each log line on standard output as it comes,
 // and, when standard error is a terminal, a progress bar there, redrawn
-// below the latest line.
+// below the latest line, with the rows a long step has written so far.
 class ConsoleSink final : public core::ConversionSink {
 public:
     ConsoleSink(Console& console, int steps);
@@ -19,6 +19,7 @@ public:
 
     void addLog(const QString& line) override;
     void progressStep() override;
+    void rowsWritten(const QString& table, qint64 done, qint64 expected) override;
 
 private:
     void drawBar();
@@ -28,6 +29,7 @@ private:
     const bool m_showBar;
     const int m_steps;
     int m_done = 0;
+    QString m_rows;  // within the step in progress
     qsizetype m_barWidth = 0;
 };
 

@@ -4,7 +4,6 @@
 #include "core/DataLinkFile.h"
 
 #include <QCheckBox>
-#include <QCommandLineParser>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -13,13 +12,18 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <string_view>
+#include <chrono>
 
 namespace app {
 
 namespace {
 
 const QString kCaptionError = QStringLiteral("Erro");
+const QString kCaptionConfirm = QStringLiteral("Confirmação");
+
+// About the login timeout: a server that stops answering a question is given
+// up on within twice this (the statement, then its cancel).
+constexpr std::chrono::seconds kProbeTimeout{15};
 
 }  // namespace
 
@@ -70,27 +74,40 @@ LinkEditor::LinkEditor(const QString& path, QWidget* parent, ConnectionFactory c
       okButton(new QPushButton(this)),
       cancelButton(new QPushButton(this)),
       m_path(path),
-      m_items(core::loadDataLink(path)),
+      m_document(core::loadDataLink(path)),
       m_connections(std::move(connections)),
       m_messageBoxes(std::make_unique<QtMessageBoxes>())
 {
     buildForm();
 
-    const core::LinkSettings settings = core::settingsOf(m_items);
+    const core::LinkSettings settings = core::settingsOf(m_document.items);
     server->setText(settings.server);
     user->setText(settings.user);
     password->setText(settings.password);
     persistPassword->setChecked(settings.persistPassword);
     database->setEditText(settings.database);
 
-    const QFileInfo file(path);
-    if (file.isFile() && file.size() > 0 && core::readInitString(path).isEmpty())
-        showStatus(QStringLiteral("Este ficheiro não tem uma ligação que o programa saiba ler: "
-                                  "OK substitui-o por uma ligação nova."),
+    if (!m_document.problem.isEmpty())
+        showStatus(m_document.problem, true);
+    else if (m_document.foreign)
+        showStatus(QStringLiteral("Este ficheiro não é um ficheiro de ligação: "
+                                  "OK pergunta antes de o substituir por uma ligação nova."),
                    true);
 }
 
-LinkEditor::~LinkEditor() = default;
+LinkEditor::~LinkEditor()
+{
+    letProbeFinish();
+}
+
+void LinkEditor::letProbeFinish()
+{
+    if (!m_probe)
+        return;
+    m_probe->disconnect(this);
+    LinkProbe::letFinish(std::move(m_probe));
+    testButton->setEnabled(true);
+}
 
 void LinkEditor::setMessageBoxes(std::unique_ptr<MessageBoxes> messageBoxes)
 {
@@ -170,7 +187,7 @@ core::LinkSettings LinkEditor::typed() const
 void LinkEditor::testConnection()
 {
     // What cannot be saved is not tested either: the test is for the file.
-    ask(LinkProbe::Question::TestConnection, core::settingsProblem(m_items, typed()),
+    ask(LinkProbe::Question::TestConnection, core::settingsProblem(m_document.items, typed()),
         QStringLiteral("A testar a ligação..."));
 }
 
@@ -182,7 +199,9 @@ void LinkEditor::ask(LinkProbe::Question question, const QString& problem, const
         showStatus(problem, true);
         return;
     }
-    m_probe = std::make_unique<LinkProbe>(question, typed(), m_connections());
+    std::unique_ptr<db::Connection> connection = m_connections();
+    connection->setStatementTimeout(kProbeTimeout);
+    m_probe = std::make_unique<LinkProbe>(question, typed(), std::move(connection));
     connect(m_probe.get(), &QThread::finished, this, &LinkEditor::probeEnded, Qt::QueuedConnection);
     testButton->setEnabled(false);
     showStatus(waiting, false);
@@ -196,10 +215,6 @@ void LinkEditor::probeEnded()
     m_probe->wait();
     const std::unique_ptr<LinkProbe> probe = std::move(m_probe);
     testButton->setEnabled(true);
-    if (m_closingWith) {
-        QDialog::done(*m_closingWith);
-        return;
-    }
 
     if (!probe->succeeded()) {
         showStatus(probe->failure(), true);
@@ -225,8 +240,14 @@ void LinkEditor::showStatus(const QString& text, bool failure)
 
 void LinkEditor::accept()
 {
+    if (m_document.foreign && m_document.problem.isEmpty() &&
+        !m_messageBoxes->askDefaultNo(this, kCaptionConfirm,
+                                      QStringLiteral("O ficheiro %1 não é um ficheiro de ligação. Deseja substituir "
+                                                     "todo o seu conteúdo por esta ligação?")
+                                          .arg(m_path)))
+        return;
     QString error;
-    if (!core::saveDataLink(m_path, m_items, typed(), &error)) {
+    if (!core::saveDataLink(m_path, m_document, typed(), &error)) {
         m_messageBoxes->refuse(this, kCaptionError, error);
         return;
     }
@@ -235,46 +256,25 @@ void LinkEditor::accept()
 
 void LinkEditor::done(int result)
 {
-    if (!m_probe) {
-        QDialog::done(result);
-        return;
+    // A server that stops answering keeps the question going for as long as
+    // its timeouts allow; the dialog does not wait for it.
+    letProbeFinish();
+    QDialog::done(result);
+}
+
+bool editDataLink(const QString& path, QWidget* parent)
+{
+    LinkEditor editor(path, parent);
+    if (!editor.problem().isEmpty()) {
+        QtMessageBoxes().refuse(parent, kCaptionError, editor.problem());
+        return false;
     }
-    // The login gives up within its timeout; the dialog goes then.
-    m_closingWith = result;
-    for (QWidget* control : std::initializer_list<QWidget*>{server, user, password, persistPassword, database,
-                                                            testButton, okButton, cancelButton})
-        control->setEnabled(false);
-    showStatus(QStringLiteral("A aguardar a resposta do servidor..."), false);
+    return editor.exec() == QDialog::Accepted;
 }
 
 int runLinkEditor(const QString& path)
 {
-    LinkEditor editor(QFileInfo(path).absoluteFilePath());
-    editor.exec();
-    return 0;
-}
-
-bool wantsLinkEditor(int argc, char* argv[])
-{
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view argument(argv[i]);
-        if (argument == "--ligacao" || argument.starts_with("--ligacao="))
-            return true;
-    }
-    return false;
-}
-
-std::optional<QString> linkEditorPath(const QStringList& arguments)
-{
-    QCommandLineParser parser;
-    const QCommandLineOption link(QStringLiteral("ligacao"), QStringLiteral("Edita o ficheiro de ligação."),
-                                  QStringLiteral("ficheiro"));
-    parser.addOption(link);
-    // Options that are not this one are someone else's to refuse.
-    parser.parse(arguments);
-    if (!parser.isSet(link))
-        return std::nullopt;
-    return parser.value(link);
+    return editDataLink(QFileInfo(path).absoluteFilePath(), nullptr) ? 0 : 1;
 }
 
 }  // namespace app

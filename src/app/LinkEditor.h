@@ -2,7 +2,6 @@
 
 #include "app/DatabaseFactory.h"
 #include "app/LinkProbe.h"
-#include "core/InitStringItems.h"
 #include "core/LinkSettings.h"
 
 #include <QComboBox>
@@ -10,7 +9,6 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -60,6 +58,8 @@ public:
 
     void setMessageBoxes(std::unique_ptr<MessageBoxes> messageBoxes);
     const QString& path() const { return m_path; }
+    // Why the file cannot be edited without losing part of it; empty when it can.
+    const QString& problem() const { return m_document.problem; }
 
     QLineEdit* const server;
     QLabel* const serverHint;
@@ -78,31 +78,30 @@ public:
 
     void testConnection();
     void accept() override;
-    // While a question is under way the dialog closes once it is answered.
+    // A question under way is left to end on its own.
     void done(int result) override;
 
 private:
     void buildForm();
     void ask(LinkProbe::Question question, const QString& problem, const QString& waiting);
     void probeEnded();
+    // A question under way ends on its own, its answer unread.
+    void letProbeFinish();
     void showStatus(const QString& text, bool failure);
 
     const QString m_path;
-    const core::InitStringItems m_items;
+    const core::DataLinkDocument m_document;
     const ConnectionFactory m_connections;
     std::unique_ptr<MessageBoxes> m_messageBoxes;
     std::unique_ptr<LinkProbe> m_probe;
-    std::optional<int> m_closingWith;
 };
 
-// The editor on its own, as "--ligacao FICHEIRO" starts it; the exit code.
+// The editor on the file, or a refusal saying why it cannot edit it; whether
+// the file was saved.
+bool editDataLink(const QString& path, QWidget* parent);
+
+// The editor on its own, as "--ligacao FICHEIRO" starts it; the exit code:
+// 0 saved, 1 not.
 int runLinkEditor(const QString& path);
-
-// Whether the arguments ask for the editor, before anything reads them.
-bool wantsLinkEditor(int argc, char* argv[]);
-
-// The file named after "--ligacao" among the program's arguments; other
-// arguments are left to whoever reads them.
-std::optional<QString> linkEditorPath(const QStringList& arguments);
 
 }  // namespace app

@@ -58,8 +58,7 @@ void editLinkOf(QLineEdit* box, const QString& suggestedName)
     const QString path = existing ? box->text() : newLinkPath(box, suggestedName);
     if (path.isEmpty())
         return;
-    LinkEditor editor(path, box->window());
-    if (editor.exec() == QDialog::Accepted && !existing)
+    if (editDataLink(path, box->window()) && !existing)
         box->setText(path);
 }
 

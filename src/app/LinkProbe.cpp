@@ -3,6 +3,8 @@
 #include "core/LinkCheck.h"
 #include "db/DbError.h"
 
+#include <QCoreApplication>
+
 #include <exception>
 
 namespace app {
@@ -15,6 +17,16 @@ LinkProbe::LinkProbe(Question question, core::LinkSettings settings, std::unique
 LinkProbe::~LinkProbe()
 {
     wait();
+}
+
+void LinkProbe::letFinish(std::unique_ptr<LinkProbe> probe)
+{
+    LinkProbe* const left = probe.release();
+    left->setParent(QCoreApplication::instance());
+    connect(left, &QThread::finished, left, &QObject::deleteLater);
+    // Finished before the connection was made: nothing would call it then.
+    if (left->isFinished())
+        left->deleteLater();
 }
 
 void LinkProbe::run()

@@ -23,6 +23,11 @@ public:
     LinkProbe(const LinkProbe&) = delete;
     LinkProbe& operator=(const LinkProbe&) = delete;
 
+    // For a probe nobody waits for any more: it ends on its own, within its
+    // connection's timeouts, and is deleted then. The application owns it
+    // meanwhile and waits for it when it ends.
+    static void letFinish(std::unique_ptr<LinkProbe> probe);
+
     Question question() const { return m_question; }
     // After the thread has finished: whether the server answered, its
     // databases for ListDatabases, and otherwise the driver's text.

@@ -46,6 +46,13 @@ bool QtMessageBoxes::ask(QWidget* owner, const QString& caption, const QString& 
     return questionBox(owner, caption, text)->exec() == QMessageBox::Yes;
 }
 
+bool QtMessageBoxes::askDefaultNo(QWidget* owner, const QString& caption, const QString& text)
+{
+    const std::unique_ptr<QMessageBox> box = questionBox(owner, caption, text);
+    box->setDefaultButton(QMessageBox::No);
+    return box->exec() == QMessageBox::Yes;
+}
+
 void QtMessageBoxes::refuse(QWidget* owner, const QString& caption, const QString& text)
 {
     errorBox(owner, caption, text)->exec();

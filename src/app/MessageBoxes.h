@@ -16,6 +16,11 @@ public:
 
     // A question with the buttons "Sim" and "Não"; true when the answer is "Sim".
     virtual bool ask(QWidget* owner, const QString& caption, const QString& text) = 0;
+    // The same, for a question whose "Sim" destroys something: Enter answers "Não".
+    virtual bool askDefaultNo(QWidget* owner, const QString& caption, const QString& text)
+    {
+        return ask(owner, caption, text);
+    }
     // A refusal with an error icon and an "OK" button.
     virtual void refuse(QWidget* owner, const QString& caption, const QString& text) = 0;
 };
@@ -24,6 +29,7 @@ public:
 class QtMessageBoxes final : public MessageBoxes {
 public:
     bool ask(QWidget* owner, const QString& caption, const QString& text) override;
+    bool askDefaultNo(QWidget* owner, const QString& caption, const QString& text) override;
     void refuse(QWidget* owner, const QString& caption, const QString& text) override;
 
     // The boxes as shown, apart from running them.

@@ -1,11 +1,14 @@
 #include "app/CommandLine.h"
+#include "app/CommandLineRun.h"
 #include "app/LinkEditor.h"
+#include "app/LinkEditorCommand.h"
 #include "app/Main.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <optional>
 
 int main(int argc, char* argv[])
 {
@@ -13,10 +16,17 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(KOVARA_FILE_VERSION));
 
     // Before any window exists, so the command line needs no display at all.
-    if (app::wantsCommandLine(argc) && !app::wantsLinkEditor(argc, argv))
+    const bool linkEditor = app::wantsLinkEditor(argc, argv);
+    if (app::wantsCommandLine(argc) && !linkEditor)
         return app::runCommandLine(argc, argv);
+    if (linkEditor && app::refuseLinkEditorUsage(argc, argv))
+        return app::kExitRefused;
 
+    std::optional<app::DisplayRequired> displayRequired;
+    if (linkEditor)
+        displayRequired.emplace();
     QApplication application(argc, argv);
+    displayRequired.reset();
     application.setProperty("productVersion", QStringLiteral(KOVARA_PRODUCT_VERSION));
 
     // The toolkit's own texts (the file dialog's) in European Portuguese, like
@@ -27,8 +37,8 @@ int main(int argc, char* argv[])
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&toolkitTexts);
 
-    if (const auto link = app::linkEditorPath(QCoreApplication::arguments()))
-        return app::runLinkEditor(*link);
+    if (linkEditor)
+        return app::runLinkEditor(app::linkEditorPath(QCoreApplication::arguments()));
 
     TfrmMain frmMain;
     frmMain.show();

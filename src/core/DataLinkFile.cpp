@@ -70,47 +70,76 @@ QStringView unquote(QStringView value)
     return value;
 }
 
-}  // namespace
-
-QString initStringFromBytes(const QByteArray& bytes)
+// The lines of a text, without their ends: "\r\n", "\r" and "\n" each end one.
+QList<QStringView> linesOf(QStringView all)
 {
-    const QString text = decode(bytes);
-    const QStringView all(text);
-
-    bool inSection = false;
-    bool sectionSeen = false;
+    QList<QStringView> lines;
     qsizetype lineStart = 0;
     while (lineStart < all.size()) {
         qsizetype lineEnd = lineStart;
         while (lineEnd < all.size() && all[lineEnd] != u'\n' && all[lineEnd] != u'\r')
             ++lineEnd;
-        const QStringView line = all.mid(lineStart, lineEnd - lineStart).trimmed();
+        lines.append(all.mid(lineStart, lineEnd - lineStart));
         lineStart = lineEnd + 1;
+        if (lineEnd + 1 < all.size() && all[lineEnd] == u'\r' && all[lineEnd + 1] == u'\n')
+            ++lineStart;
+    }
+    return lines;
+}
 
+// Where the profile reader finds the init string: the line of the first
+// section named oledb, and the first Provider line in that section; -1 for
+// either when there is none.
+struct ProviderLine {
+    qsizetype section = -1;
+    qsizetype provider = -1;
+};
+
+ProviderLine findProviderLine(const QList<QStringView>& lines)
+{
+    ProviderLine found;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QStringView line = lines[i].trimmed();
         if (line.isEmpty() || line.front() == u';')
             continue;
         if (line.front() == u'[') {
             // Only the first section of that name is looked at, as the profile reader does.
-            if (sectionSeen)
+            if (found.section >= 0)
                 break;
             const qsizetype close = line.indexOf(u']');
             const QStringView name = line.mid(1, close < 0 ? -1 : close - 1).trimmed();
-            inSection = name.compare(u"oledb", Qt::CaseInsensitive) == 0;
-            if (inSection)
-                sectionSeen = true;
+            if (name.compare(u"oledb", Qt::CaseInsensitive) == 0)
+                found.section = i;
             continue;
         }
-        if (!inSection)
+        if (found.section < 0)
             continue;
         const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0)
-            continue;
-        if (line.left(equals).trimmed().compare(u"Provider", Qt::CaseInsensitive) != 0)
-            continue;
-        const QStringView value = unquote(line.mid(equals + 1).trimmed());
-        return value.left(kMaxValueLength).toString();
+        if (equals >= 0 && line.left(equals).trimmed().compare(u"Provider", Qt::CaseInsensitive) == 0) {
+            found.provider = i;
+            break;
+        }
     }
-    return {};
+    return found;
+}
+
+// The whole value of a Provider line, before the reader's buffer cuts it.
+QString providerValue(QStringView line)
+{
+    line = line.trimmed();
+    return unquote(line.mid(line.indexOf(u'=') + 1).trimmed()).toString();
+}
+
+}  // namespace
+
+QString initStringFromBytes(const QByteArray& bytes)
+{
+    const QString text = decode(bytes);
+    const QList<QStringView> lines = linesOf(text);
+    const ProviderLine found = findProviderLine(lines);
+    if (found.provider < 0)
+        return {};
+    return providerValue(lines[found.provider]).left(kMaxValueLength);
 }
 
 QString readInitString(const QString& path)
@@ -121,6 +150,59 @@ QString readInitString(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return {};
     return initStringFromBytes(file.read(kMaxBytesRead));
+}
+
+DataLinkText readDataLinkText(const QString& path)
+{
+    DataLinkText read;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return read;
+    if (!info.isFile()) {
+        read.problem = QStringLiteral("%1 não é um ficheiro.").arg(path);
+        return read;
+    }
+    if (info.size() > kMaxBytesRead) {
+        read.problem = QStringLiteral("O ficheiro %1 é demasiado grande para ser um ficheiro de ligação.").arg(path);
+        return read;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        read.problem = QStringLiteral("Não foi possível ler o ficheiro %1: %2").arg(path, file.errorString());
+        return read;
+    }
+    read.text = decode(file.read(kMaxBytesRead));
+    const QList<QStringView> lines = linesOf(read.text);
+    const ProviderLine found = findProviderLine(lines);
+    read.hasSection = found.section >= 0;
+    if (found.provider >= 0)
+        read.initString = providerValue(lines[found.provider]);
+    if (read.initString.size() > kMaxValueLength)
+        read.problem = QStringLiteral("A ligação do ficheiro %1 tem %2 caracteres, mais do que os %3 que um ficheiro "
+                                      "de ligação pode ter: aberta aqui, ficaria cortada.")
+                           .arg(path)
+                           .arg(read.initString.size())
+                           .arg(kMaxValueLength);
+    return read;
+}
+
+QString withInitString(const QString& text, const QString& initString)
+{
+    const QString providerLine = QStringLiteral("Provider=") + initString;
+    const QList<QStringView> lines = linesOf(text);
+    const ProviderLine found = findProviderLine(lines);
+    if (found.section < 0)
+        return QStringLiteral("[oledb]\r\n; Everything after this line is an OLE DB initstring\r\n") + providerLine +
+               QStringLiteral("\r\n");
+
+    QString written;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        written += i == found.provider ? QStringView(providerLine) : lines[i];
+        written += QStringLiteral("\r\n");
+        if (i == found.section && found.provider < 0)
+            written += providerLine + QStringLiteral("\r\n");
+    }
+    return written;
 }
 
 }  // namespace core

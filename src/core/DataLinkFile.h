@@ -12,4 +12,19 @@ QString readInitString(const QString& path);
 // The same, from the file's bytes.
 QString initStringFromBytes(const QByteArray& bytes);
 
+// A data link file read whole for editing, so that saving it changes only the
+// line the init string is read from.
+struct DataLinkText {
+    QString text;             // empty for a missing file
+    bool hasSection = false;  // whether it has the oledb section, where the init string goes
+    QString initString;       // whole, as no buffer cuts it
+    QString problem;          // why it cannot be edited without losing part of it; empty when it can
+};
+DataLinkText readDataLinkText(const QString& path);
+
+// The text with the init string put in, every other line kept, and Windows
+// line ends. A text without the oledb section becomes the file Windows writes,
+// and nothing of it is kept.
+QString withInitString(const QString& text, const QString& initString);
+
 }  // namespace core

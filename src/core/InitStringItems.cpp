@@ -63,6 +63,15 @@ void InitStringItems::set(QStringView key, const QString& value)
         m_items.append(item);
 }
 
+void InitStringItems::removeKeys(std::initializer_list<QStringView> keys)
+{
+    m_items.removeIf([&](const QString& item) {
+        const QStringView key = QStringView(item).left(item.indexOf(u'=')).trimmed();
+        return std::any_of(keys.begin(), keys.end(),
+                           [&](QStringView k) { return key.compare(k, Qt::CaseInsensitive) == 0; });
+    });
+}
+
 QString InitStringItems::toString() const
 {
     QString text = m_provider;

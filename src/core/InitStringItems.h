@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <initializer_list>
 
 namespace core {
 
@@ -29,6 +30,10 @@ public:
     // reader agrees on it; a key without an item gets one at the end. An empty
     // value removes the key's items.
     void set(QStringView key, const QString& value);
+
+    // Removes every item whose key, blanks around it aside, is one of these in
+    // any case, the way an OLE DB provider matches keys.
+    void removeKeys(std::initializer_list<QStringView> keys);
 
     QString toString() const;
 

@@ -13,7 +13,8 @@ inline const QString kSameDatabase = QStringLiteral("A base de dados de destino 
 
 // The two init strings a run starts from, or the reason it may not start.
 struct LinkFiles {
-    QString refusal;  // empty when the run may start
+    QString refusal;  // one of the texts above; empty when the run may start
+    QString detail;   // the same, saying which file and what is wrong with it
     QString sourceInit;
     QString destinationInit;
 
@@ -21,8 +22,9 @@ struct LinkFiles {
 };
 
 // The checks every way into a run makes before it starts, in this order: the
-// source file exists, the destination file exists, each holds an init string
-// (source first), and the two do not name the same database.
+// source file exists, the destination file exists, each can be read and holds
+// an init string naming a server and a database (source first), and the two
+// do not name the same database.
 LinkFiles readLinkFiles(const QString& sourcePath, const QString& destinationPath);
 
 }  // namespace core

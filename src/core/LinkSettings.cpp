@@ -64,6 +64,10 @@ InitStringItems withSettings(InitStringItems items, const LinkSettings& settings
 {
     // For a new link this is the order Windows writes them in.
     items.set(kPassword, settings.persistPassword ? settings.password : QString());
+    // Windows' providers take the key in any case, some take Pwd too: an item
+    // the editor does not show would still keep the password in the file.
+    if (!settings.persistPassword)
+        items.removeKeys({u"Password", u"Pwd"});
     items.set(kPersistSecurityInfo, settings.persistPassword ? QStringLiteral("True") : QStringLiteral("False"));
     items.set(kUserId, settings.user);
     items.set(kInitialCatalog, settings.database);
@@ -108,20 +112,30 @@ QString settingsProblem(const InitStringItems& items, const LinkSettings& settin
     return {};
 }
 
-InitStringItems loadDataLink(const QString& path)
+DataLinkDocument loadDataLink(const QString& path)
 {
-    return InitStringItems::parse(readInitString(path));
+    const DataLinkText file = readDataLinkText(path);
+    DataLinkDocument document;
+    document.problem = file.problem;
+    if (!file.problem.isEmpty())
+        return document;
+    document.items = InitStringItems::parse(file.initString);
+    document.keptText = file.text;
+    document.foreign = !file.hasSection && !file.text.trimmed().isEmpty();
+    return document;
 }
 
-bool saveDataLink(const QString& path, const InitStringItems& items, const LinkSettings& settings, QString* error)
+bool saveDataLink(const QString& path, const DataLinkDocument& document, const LinkSettings& settings, QString* error)
 {
-    const QString problem = settingsProblem(items, settings);
+    QString problem = document.problem;
+    if (problem.isEmpty())
+        problem = settingsProblem(document.items, settings);
     if (!problem.isEmpty()) {
         if (error)
             *error = problem;
         return false;
     }
-    return writeDataLinkFile(path, withSettings(items, settings).toString(), error);
+    return writeDataLinkFile(path, withSettings(document.items, settings).toString(), document.keptText, error);
 }
 
 }  // namespace core

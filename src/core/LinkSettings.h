@@ -18,7 +18,8 @@ struct LinkSettings {
 LinkSettings settingsOf(const InitStringItems& items);
 
 // The items with the settings put in; the provider and every other item stay
-// as they were, in their order. An empty setting leaves no item.
+// as they were, in their order. An empty setting leaves no item, and a
+// password not to be kept leaves no password under any spelling of its key.
 InitStringItems withSettings(InitStringItems items, const LinkSettings& settings);
 
 // Why the login (server, user, password) cannot be written into an init
@@ -27,13 +28,21 @@ QString loginProblem(const LinkSettings& settings);
 // The same for everything that goes into the file, the database included.
 QString settingsProblem(const InitStringItems& items, const LinkSettings& settings);
 
-// The data link file at path, read in any encoding the conversion reads: its
-// items, or a new link when the file is missing or holds none.
-InitStringItems loadDataLink(const QString& path);
+// A data link file open in the editor.
+struct DataLinkDocument {
+    InitStringItems items;  // of its init string, or a new link's
+    QString keptText;       // the whole file, kept on saving but for the init string
+    bool foreign = false;   // text that is not a data link's: saving replaces all of it
+    QString problem;        // why it cannot be edited without losing part of it; empty when it can
+};
 
-// Writes the file with the settings put into items. Nothing is written, and
-// error says why, when a value would not read back as it is.
-bool saveDataLink(const QString& path, const InitStringItems& items, const LinkSettings& settings,
+// The data link file at path, read in any encoding the conversion reads; a
+// missing file is a new link.
+DataLinkDocument loadDataLink(const QString& path);
+
+// Writes the file with the settings put into the document's items. Nothing is
+// written, and error says why, when a value would not read back as it is.
+bool saveDataLink(const QString& path, const DataLinkDocument& document, const LinkSettings& settings,
                   QString* error = nullptr);
 
 }  // namespace core

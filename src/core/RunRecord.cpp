@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 
 namespace core {
@@ -19,6 +20,12 @@ constexpr qsizetype kShortestHiddenPassword = 4;
 QString timestamp()
 {
     return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// Four hexadecimal digits tell apart the few runs that may overlap.
+QString newRunId()
+{
+    return QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(0x10000), 4, 16, QLatin1Char('0'));
 }
 
 QString passwordOf(const QString& initString)
@@ -41,7 +48,7 @@ QString defaultRecordPath()
 }
 
 RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionSink& shown)
-    : m_shown(shown), m_file(path), m_verifyOnly(request.verifyOnly)
+    : m_shown(shown), m_file(path), m_runId(newRunId()), m_verifyOnly(request.verifyOnly)
 {
     for (const QString& password : {passwordOf(request.sourceInit), passwordOf(request.destinationInit)}) {
         if (password.size() >= kShortestHiddenPassword)
@@ -72,7 +79,10 @@ void RunRecord::addLog(const QString& line)
     QString hidden = line;
     for (const QString& secret : m_secrets)
         hidden.replace(secret, QStringLiteral("********"));
-    write(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + hidden + u'\n');
+    const std::lock_guard lock(m_writing);
+    // After an interruption the record has its end: nothing goes after it.
+    if (!m_ended)
+        write(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) + hidden + u'\n');
 }
 
 void RunRecord::progressStep()
@@ -80,24 +90,44 @@ void RunRecord::progressStep()
     m_shown.progressStep();
 }
 
+void RunRecord::rowsWritten(const QString& table, qint64 done, qint64 expected)
+{
+    m_shown.rowsWritten(table, done, expected);
+}
+
 void RunRecord::finish(RunOutcome outcome)
 {
-    QString result;
     if (m_verifyOnly)
-        result = outcome == RunOutcome::Complete ? QStringLiteral("verificação concluída, nada foi alterado")
-                                                 : QStringLiteral("verificação falhou, nada foi alterado");
+        end(outcome == RunOutcome::Complete ? QStringLiteral("verificação concluída, nada foi alterado")
+                                            : QStringLiteral("verificação falhou, nada foi alterado"));
     else
-        result = outcome == RunOutcome::Complete ? QStringLiteral("conversão completa")
-                                                 : QStringLiteral("processo abortado");
+        end(outcome == RunOutcome::Complete ? QStringLiteral("conversão completa")
+                                            : QStringLiteral("processo abortado"));
+}
+
+void RunRecord::interrupted()
+{
+    // The step in progress is undone by the server when the connection goes.
+    end(m_verifyOnly ? QStringLiteral("verificação interrompida, nada foi alterado")
+                     : QStringLiteral("conversão interrompida, o passo em curso foi desfeito"));
+}
+
+void RunRecord::end(const QString& result)
+{
+    const std::lock_guard lock(m_writing);
+    if (m_ended)
+        return;
+    m_ended = true;
     write(QStringLiteral("Resultado: %1\n").arg(result));
-    write(QStringLiteral("=== %1 fim\n\n").arg(timestamp()));
+    write(QStringLiteral("=== %1 fim\n").arg(timestamp()));
 }
 
 void RunRecord::write(const QString& text)
 {
     if (!m_written)
         return;
-    const QByteArray bytes = text.toUtf8();
+    // One line, tag included, in one write: lines of runs at the same time never mix.
+    const QByteArray bytes = (u'[' + m_runId + QStringLiteral("] ") + text).toUtf8();
     m_written = m_file.write(bytes) == bytes.size() && m_file.flush();
     if (!m_written)
         m_file.close();

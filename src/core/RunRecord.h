@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <atomic>
+#include <mutex>
 
 namespace core {
 
@@ -19,8 +21,9 @@ QString defaultRecordPath();
 // (both, when the destination names another), the two databases, whether
 // stocks were asked for, every log line, and how it ended. Never the
 // password or the init strings. Every line also goes on to the sink the run
-// is shown in. A record that cannot be written is given
-// up silently; the run goes on.
+// is shown in. A record that cannot be written is given up silently; the run
+// goes on. Runs at the same time append to the same record, line by line:
+// each line starts with the run's own short id.
 class RunRecord final : public ConversionSink {
 public:
     RunRecord(const QString& path, const RunRequest& request, ConversionSink& shown);
@@ -30,20 +33,32 @@ public:
 
     void addLog(const QString& line) override;
     void progressStep() override;
+    void rowsWritten(const QString& table, qint64 done, qint64 expected) override;
 
     void finish(RunOutcome outcome);
+    // The run was stopped from outside (Ctrl-C, a signal), at any moment:
+    // may be called from another thread, while the run still writes. Only the
+    // first of finish and interrupted ends the record.
+    void interrupted();
+
+    // The tag every line of this run starts with.
+    const QString& runId() const { return m_runId; }
 
     // False once anything could not be written.
     bool written() const { return m_written; }
 
 private:
     void write(const QString& text);
+    void end(const QString& result);
 
     ConversionSink& m_shown;
     QFile m_file;
     QStringList m_secrets;
+    const QString m_runId;
     const bool m_verifyOnly;
-    bool m_written = false;
+    std::mutex m_writing;
+    bool m_ended = false;
+    std::atomic<bool> m_written = false;
 };
 
 }  // namespace core

@@ -17,6 +17,8 @@ const QString kLine =
 const QString kHeader =
     QStringLiteral("INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) VALUES (:numero, 'IN', :data,  :datahora, 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
 
+const QString kLinesTable = QStringLiteral("vendas");
+
 QDateTime midnightOf(const QDateTime& moment)
 {
     return QDateTime(moment.date(), QTime(0, 0));
@@ -45,7 +47,10 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
             const QDateTime documentTime = now();
 
             q_exec.setSql(substituteNames(kLine, names));
-            q_exec.executeForRows(rows, [&](int) {
+            q_exec.executeForRows(rows, [&](int row) {
+                // Each batch is sent once its last row is bound: the rows before this one are written.
+                if (row > 0 && row % db::Query::kBatchRows == 0)
+                    sink.rowsWritten(kLinesTable, row, rows);
                 const QDateTime lineTime = now();
                 q_exec.setInteger(QStringLiteral("numero"), number);
                 q_exec.setInteger(QStringLiteral("codigo"), q_aux.asInteger(QStringLiteral("codigo")));
@@ -55,6 +60,7 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
                 q_exec.setAmount(QStringLiteral("qtd"), q_aux.asAmount(QStringLiteral("existencia")));
                 q_aux.next();
             });
+            sink.rowsWritten(kLinesTable, rows, rows);
 
             q_exec.setSql(substituteNames(kHeader, names));
             q_exec.setInteger(QStringLiteral("numero"), number);

@@ -1,5 +1,7 @@
 #include "RecordingDatabase.h"
 #include "app/CommandLineRun.h"
+#include "app/LinkEditorCommand.h"
+#include "core/LinkFiles.h"
 #include "core/Questions.h"
 #include "core/Verification.h"
 
@@ -34,25 +36,30 @@ struct ScriptedConsole final : app::Console {
 class CommandLineTest : public QObject {
     Q_OBJECT
 
-    QString linkFile(const QString& name, const QString& database)
+    QString file(const QString& name, const QString& text)
     {
         QFile file(dir.filePath(name));
         if (!file.open(QIODevice::WriteOnly))
             return {};
-        file.write(QStringLiteral("[oledb]\nProvider=SQLOLEDB.1;Password=segredo;User ID=sa;Initial Catalog=%1;"
-                                  "Data Source=srv\n")
-                       .arg(database)
-                       .toUtf8());
+        file.write(text.toUtf8());
         return file.fileName();
+    }
+    static QString linkText(const QString& database)
+    {
+        return QStringLiteral("[oledb]\nProvider=SQLOLEDB.1;Password=segredo;User ID=sa;Initial Catalog=%1;"
+                              "Data Source=srv\n").arg(database);
     }
 
     int run(ScriptedConsole& console, bool stocks, const QString& recordPath, bool answerYes = false,
-            bool verifyOnly = false)
+            bool verifyOnly = false, const QString& sourceText = linkText(QStringLiteral("pos")),
+            const QString& destinationText = linkText(QStringLiteral("loja")))
     {
         app::CommandLineOptions options;
         options.action = app::CommandLineOptions::Action::Run;
-        options.sourcePath = linkFile(QStringLiteral("origem.udl"), QStringLiteral("pos"));
-        options.destinationPath = linkFile(QStringLiteral("destino.udl"), QStringLiteral("loja"));
+        options.sourcePath = sourceText == u"<pasta>" ? dir.path() : file(QStringLiteral("origem.udl"), sourceText);
+        options.destinationPath = file(QStringLiteral("destino.udl"), destinationText);
+        if (destinationText.isEmpty())
+            QFile::remove(options.destinationPath);
         options.stocks = stocks;
         options.answerYes = answerYes;
         options.verifyOnly = verifyOnly;
@@ -162,6 +169,96 @@ private slots:
                 QVERIFY2(recorded.contains(QStringLiteral(" Excepção fatal: ") + masked + u'\n'),
                          qPrintable(recorded));
         }
+    }
+
+    void theLinkEditorTakesOneFileAndNothingElse_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("path");
+        const QString missing = QStringLiteral("Falta o ficheiro a seguir a --ligacao.");
+        QTest::newRow("a file") << QStringList{"--ligacao", "a b.udl"} << QString() << "a b.udl";
+        QTest::newRow("a file after =") << QStringList{"--ligacao=a.udl"} << QString() << "a.udl";
+        QTest::newRow("no file") << QStringList{"--ligacao"} << missing << QString();
+        QTest::newRow("nothing after =") << QStringList{"--ligacao="} << missing << QString();
+        QTest::newRow("an option for a file") << QStringList{"--ligacao", "--sim"} << missing << QString();
+        QTest::newRow("twice") << QStringList{"--ligacao", "a.udl", "--ligacao=b.udl"}
+                               << QStringLiteral("--ligacao foi dada mais de uma vez.") << QString();
+        QTest::newRow("another option") << QStringList{"--origem", "o.udl", "--ligacao", "a.udl"}
+                                        << QStringLiteral("--ligacao abre só o editor, e não se junta a outras opções "
+                                                          "nem argumentos: --origem")
+                                        << QString();
+    }
+
+    void theLinkEditorTakesOneFileAndNothingElse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        QFETCH(QString, path);
+        arguments.prepend(QStringLiteral("KovaraConverter"));
+        QCOMPARE(app::linkEditorUsageError(arguments), error);
+        if (error.isEmpty())
+            QCOMPARE(app::linkEditorPath(arguments), path);
+    }
+
+    void theTerminalShowsTheStockLinesAsTheyAreWritten()
+    {
+        std::vector<db::ResultSet::Row> stock(2500, {QStringLiteral("7"), QStringLiteral("1.5"), QStringLiteral("x")});
+        recorder->respond(QStringLiteral("Existencias"),
+                          recording::makeResult({QStringLiteral("codigo"), QStringLiteral("existencia"),
+                                                 QStringLiteral("descricao")}, stock));
+        ScriptedConsole console;
+
+        QCOMPARE(run(console, true, dir.filePath(QStringLiteral("conversoes.log")), true), int(app::kExitComplete));
+
+        for (const int done : {1000, 2000, 2500})
+            QVERIFY(console.err.contains(QStringLiteral("8/9 vendas: %1 de 2500 linhas").arg(done)));
+    }
+
+    void aFileThatCannotBeUsedIsRefusedBeforeConnecting_data()
+    {
+        QTest::addColumn<QString>("source");       // "<pasta>": the folder itself
+        QTest::addColumn<QString>("destination");  // empty: no file at all
+        QTest::addColumn<QString>("windowText");
+        QTest::addColumn<QString>("said");  // DIR: the folder the files are in
+        const QString pos = linkText(QStringLiteral("pos")), loja = linkText(QStringLiteral("loja"));
+        const QString invalid = QStringLiteral("Ficheiro de ligação à base de dados de %1 inválido (%2): DIR/%1.udl");
+        const QString noCatalog = QStringLiteral("falta \"Initial Catalog\", a base de dados");
+        QTest::newRow("no database") << QStringLiteral("[oledb]\nProvider=P;Data Source=srv") << loja
+                                     << core::kInvalidLink << invalid.arg("origem", noCatalog);
+        QTest::newRow("blank database") << pos << QStringLiteral("[oledb]\nProvider=P;Initial Catalog= ;Data Source=s")
+                                        << core::kInvalidLink << invalid.arg("destino", noCatalog);
+        QTest::newRow("no server") << pos << QStringLiteral("[oledb]\nProvider=P;Initial Catalog=loja") << core::kInvalidLink
+                                   << invalid.arg("destino", "falta \"Data Source\", o servidor");
+        QTest::newRow("a folder") << QStringLiteral("<pasta>") << loja << core::kMissingSourceLink
+                                  << QStringLiteral("O ficheiro de ligação à base de dados de origem é uma pasta: DIR");
+        QTest::newRow("missing") << pos << QString() << core::kMissingDestinationLink
+                                 << QStringLiteral("O ficheiro de ligação à base de dados de destino não existe: DIR/destino.udl");
+    }
+
+    void aFileThatCannotBeUsedIsRefusedBeforeConnecting()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, destination);
+        QFETCH(QString, windowText);
+        QFETCH(QString, said);
+        ScriptedConsole console;
+        const QString record = dir.filePath(QStringLiteral("recusas.log"));
+
+        QCOMPARE(run(console, false, record, true, false, source, destination), int(app::kExitRefused));
+        QCOMPARE(console.err.replace(dir.path(), QStringLiteral("DIR")), said + u'\n');
+        QVERIFY(!connected() && !QFile::exists(record));
+        // The window, through the same checks, keeps its own text.
+        QCOMPARE(core::readLinkFiles(source == u"<pasta>" ? dir.path() : dir.filePath(QStringLiteral("origem.udl")),
+                                     dir.filePath(QStringLiteral("destino.udl"))).refusal, windowText);
+    }
+
+    void anOptionWithoutItsFileIsNamed()
+    {
+        for (const auto& [arguments, option] : {std::pair{QStringList{"--origem", "--destino", "d.udl"}, "--origem"},
+                                                std::pair{QStringList{"--origem", "s", "--destino", "--sim"}, "--destino"}})
+            QCOMPARE(app::parseCommandLine(QStringList{"KovaraConverter"} + arguments).error,
+                     QStringLiteral("Falta o ficheiro a seguir a %1.").arg(option));
     }
 
     void aRecordThatCannotBeWrittenDoesNotStopTheRun()

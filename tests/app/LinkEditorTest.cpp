@@ -1,7 +1,9 @@
 // The data link editor's fields and buttons, on the recording database, with
 // its files on disk.
 #include "AppTestSupport.h"
+#include "FakeTdsServer.h"
 #include "app/LinkEditor.h"
+#include "app/LinkProbe.h"
 #include "core/DataLinkFile.h"
 
 #include <QAbstractItemView>
@@ -17,9 +19,12 @@ const QString kInit = QStringLiteral(
     "SQLNCLI11;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=loja;Workstation ID=CAIXA;"
     "Data Source=srv\\SQLEXPRESS");
 
+// Given an init string, a ".udl" holds it; any other file holds the text as it is.
 struct Editor {
     explicit Editor(const QString& name = QStringLiteral("ligacao.udl"), const QString& init = kInit)
-        : path(init.isEmpty() ? window.dir.filePath(name) : window.link(name, init)),
+        : path(init.isEmpty()            ? window.dir.filePath(name)
+               : name.endsWith(".udl") ? window.link(name, init)
+                                         : window.linkFile(name, init)),
           dialog(path, nullptr, [recorder = window.recorder] {
               return std::make_unique<recording::RecordingConnection>(recorder);
           })
@@ -40,6 +45,12 @@ struct Editor {
 bool answered(const app::LinkEditor& dialog)
 {
     return QTest::qWaitFor([&] { return !dialog.isAsking(); }, 20000);
+}
+
+// Whether every question a closed dialog left behind has ended, and gone.
+bool probesEnded(int timeoutMs)
+{
+    return QTest::qWaitFor([] { return qApp->findChildren<app::LinkProbe*>().isEmpty(); }, timeoutMs);
 }
 
 }  // namespace
@@ -92,6 +103,21 @@ private slots:
         fresh.dialog.server->setText(QStringLiteral("srv"));
         fresh.dialog.cancelButton->click();
         QVERIFY(!QFile::exists(fresh.path));
+
+        Editor notes(QStringLiteral("notas.txt"), QStringLiteral("comprar pão\r\n"));
+        const QByteArray text = notes.bytes();
+        notes.dialog.show();
+        notes.dialog.server->setText(QStringLiteral("srv"));
+        *notes.window.answers = {false, true};
+        notes.dialog.okButton->click();
+        QCOMPARE(*notes.window.shown, QStringList{QStringLiteral("? Confirmação: O ficheiro %1 não é um ficheiro de "
+                                                                 "ligação. Deseja substituir todo o seu conteúdo por "
+                                                                 "esta ligação?").arg(notes.path)});
+        QVERIFY(notes.dialog.isVisible());
+        QCOMPARE(notes.bytes(), text);
+        notes.dialog.okButton->click();
+        QCOMPARE(notes.dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(core::readInitString(notes.path), QStringLiteral("SQLOLEDB.1;Persist Security Info=True;Data Source=srv"));
     }
 
     void testarLigacaoKeepsTheDialogAnsweringAndSaysTheOutcome()
@@ -155,19 +181,40 @@ private slots:
                                 "Initial Catalog=master;Data Source=srv\\SQLEXPRESS"));
     }
 
-    void closingWhileAQuestionIsUnderWayWaitsForItsAnswer()
+    void closingWhileAQuestionIsUnderWayLeavesItToEndOnItsOwn()
     {
-        Editor editor;
-        app::LinkEditor& d = editor.dialog;
+        {
+            Editor editor;
+            app::LinkEditor& d = editor.dialog;
+            d.show();
+            editor.window.holdAtConnect();
+            d.testButton->click();
+            d.cancelButton->click();
+            QVERIFY(!d.isVisible());
+            QCOMPARE(d.result(), int(QDialog::Rejected));
+        }  // the dialog goes, then the login is let through
+        QVERIFY(probesEnded(20000));
+    }
+
+    void aServerThatStopsAnsweringIsGivenUpOnWithinTheLoginTimeoutTwice()
+    {
+        if (!faketds::freeTdsInstalled())
+            QSKIP("FreeTDS is not the SQL Server driver here");
+        // The login is accepted; the list of databases is never answered.
+        faketds::FakeTdsServer server({.acknowledgeLogin = true, .thenSilent = true});
+        Window window;
+        app::LinkEditor d(window.link(QStringLiteral("mudo.udl"),
+                                      QStringLiteral("SQLOLEDB.1;Password=pw;User ID=sa;Data Source=%1").arg(server.dataSource())));
         d.show();
-        editor.window.holdAtConnect();
-        d.testButton->click();
+        d.database->showPopup();
+        QTest::qWait(2000);
+        QVERIFY(d.isAsking());
+        QElapsedTimer timer;
+        timer.start();
         d.cancelButton->click();
-        QVERIFY(d.isVisible());
-        QVERIFY(!d.okButton->isEnabled());
-        editor.window.releaseConnect();
-        QVERIFY(QTest::qWaitFor([&] { return !d.isVisible(); }, 20000));
-        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QVERIFY(!d.isVisible());
+        QVERIFY(probesEnded(40000));
+        qInfo("question to a silent server ended %lld ms after the dialog closed", timer.elapsed());
     }
 };
 

@@ -26,11 +26,15 @@ void writeBytes(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
+QByteArray utf16File(const QString& text)
+{
+    return QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
 // The file Windows writes for an init string, built without the writer.
 QByteArray windowsFile(const QString& init)
 {
-    const QString text = "[oledb]\r\n; Everything after this line is an OLE DB initstring\r\nProvider=" + init + "\r\n";
-    return QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return utf16File("[oledb]\r\n; Everything after this line is an OLE DB initstring\r\nProvider=" + init + "\r\n");
 }
 
 QByteArray windows1252(const QString& text)
@@ -65,8 +69,8 @@ TEST(DataLinkEditing, RoundTripFromEveryEncodingKeepsTheProviderAndEveryOtherIte
         const QString path = dir.filePath("link.udl");
         writeBytes(path, bytes);
 
-        const core::InitStringItems items = core::loadDataLink(path);
-        core::LinkSettings settings = core::settingsOf(items);
+        const core::DataLinkDocument document = core::loadDataLink(path);
+        core::LinkSettings settings = core::settingsOf(document.items);
         EXPECT_EQ(settings.password, "velha€");
         EXPECT_EQ(settings.database, "Loja Nº1");
         EXPECT_EQ(settings.server, "srv\\SQLEXPRESS");
@@ -76,12 +80,12 @@ TEST(DataLinkEditing, RoundTripFromEveryEncodingKeepsTheProviderAndEveryOtherIte
         settings.database = "Loja São João";
         settings.server = "10.0.0.5,1433";
         QString error;
-        ASSERT_TRUE(core::saveDataLink(path, items, settings, &error)) << error.toStdString();
+        ASSERT_TRUE(core::saveDataLink(path, document, settings, &error)) << error.toStdString();
 
         const QString after = "SQLNCLI11;Auto Translate=False;Password=nova=ção!;User ID=caixa;Packet Size=4096;"
                               "Initial Catalog=Loja São João;Workstation ID=CAIXA-Á;Data Source=10.0.0.5,1433;"
                               "Persist Security Info=True";
-        EXPECT_EQ(readBytes(path), windowsFile(after));
+        EXPECT_EQ(readBytes(path), utf16File("[oledb]\r\n; comentário\r\nProvider=" + after + "\r\n"));
         const QString read = core::readInitString(path);
         const core::SourceParameters source = core::parseSourceInit(read);
         EXPECT_EQ(source.password, settings.password);
@@ -96,9 +100,8 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("nova.udl");
-    const core::InitStringItems fresh = core::loadDataLink(path);
     core::LinkSettings settings{"srv\\SQLEXPRESS", "sa", "pw", true, "loja"};
-    ASSERT_TRUE(core::saveDataLink(path, fresh, settings));
+    ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path), settings));
     EXPECT_EQ(core::readInitString(path),
               "SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=loja;"
               "Data Source=srv\\SQLEXPRESS");
@@ -107,9 +110,46 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
     settings.database.clear();
     ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path), settings));
     EXPECT_EQ(core::readInitString(path), "SQLOLEDB.1;Persist Security Info=False;User ID=sa;Data Source=srv\\SQLEXPRESS");
-    const core::LinkSettings reread = core::settingsOf(core::loadDataLink(path));
+    const core::LinkSettings reread = core::settingsOf(core::loadDataLink(path).items);
     EXPECT_FALSE(reread.persistPassword);
     EXPECT_EQ(reread.password, "");
+
+    // Keys the editor does not show, spelt as Windows' providers also read them.
+    writeBytes(path, windowsFile("SQLOLEDB.1;password=a;Pwd=b; PASSWORD =c;Password=d;User ID=sa"));
+    ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path), settings));
+    EXPECT_EQ(core::readInitString(path), "SQLOLEDB.1;User ID=sa;Persist Security Info=False;Data Source=srv\\SQLEXPRESS");
+}
+
+TEST(DataLinkEditing, SavingRewritesOnlyTheInitStringLineAndRefusesAFileItWouldCut)
+{
+    const core::LinkSettings settings{"srv", "sa", "pw", true, "loja"};
+    const QString init = "SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=loja;Data Source=srv";
+    struct Case {
+        const char* what;
+        QByteArray file;
+        bool foreign;
+        QByteArray written;  // empty: refused, and the file stays as it was
+    };
+    const std::vector<Case> cases = {
+        {"comments and other sections", "; mine\n[x]\nProvider=no\n[OLEDB]\n; note\n  provider = \"SQLOLEDB.1\"\n[y]\nb=2", false,
+         utf16File("; mine\r\n[x]\r\nProvider=no\r\n[OLEDB]\r\n; note\r\nProvider=" + init + "\r\n[y]\r\nb=2\r\n")},
+        {"the section without its line", "[oledb]\r\n; c\r\n", false, utf16File("[oledb]\r\nProvider=" + init + "\r\n; c\r\n")},
+        {"not a data link file", "notas\n", true, windowsFile(init)},
+        {"longer than the reader takes", "[oledb]\nProvider=SQLOLEDB.1;Data Source=" + QByteArray(2030, 'x') + "\n", false, {}},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("link.udl");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeBytes(path, c.file);
+        const core::DataLinkDocument document = core::loadDataLink(path);
+        EXPECT_EQ(document.foreign, c.foreign);
+        QString error;
+        EXPECT_EQ(core::saveDataLink(path, document, settings, &error), !c.written.isEmpty());
+        EXPECT_EQ(readBytes(path), c.written.isEmpty() ? c.file : c.written);
+        EXPECT_EQ(error.contains("2053 caracteres"), c.written.isEmpty()) << error.toStdString();
+    }
 }
 
 TEST(DataLinkEditing, ValuesTheFileCannotHoldAreRefusedAndTheFileStaysAsItWas)
@@ -119,7 +159,7 @@ TEST(DataLinkEditing, ValuesTheFileCannotHoldAreRefusedAndTheFileStaysAsItWas)
     const QString path = dir.filePath("link.udl");
     const QByteArray original = windowsFile("\"P;User ID=sa;Data Source=srv");
     writeBytes(path, original);
-    const core::InitStringItems items = core::loadDataLink(path);
+    const core::DataLinkDocument document = core::loadDataLink(path);
 
     const core::LinkSettings good{"srv", "sa", "pw", true, "loja"};
     struct Case {
@@ -145,11 +185,11 @@ TEST(DataLinkEditing, ValuesTheFileCannotHoldAreRefusedAndTheFileStaysAsItWas)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         QString error;
-        EXPECT_FALSE(core::saveDataLink(path, items, c.settings, &error));
+        EXPECT_FALSE(core::saveDataLink(path, document, c.settings, &error));
         EXPECT_TRUE(error.contains(QString::fromUtf8(c.says))) << error.toStdString();
         EXPECT_EQ(readBytes(path), original);
     }
-    EXPECT_TRUE(core::saveDataLink(path, items, good));
+    EXPECT_TRUE(core::saveDataLink(path, document, good));
 }
 
 #ifdef Q_OS_UNIX

@@ -9,7 +9,9 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -30,8 +32,10 @@ protected:
     }
 
     // The program with these arguments after the two link files, with no
-    // display of any kind, standard input a pipe that is closed at once.
-    Ended run(const server::ScratchDatabase& src, const QString& destinationDatabase, const QStringList& arguments)
+    // display of any kind, standard input a pipe that is closed at once; its
+    // output into reader, started here; meanwhile called once it has started.
+    Ended run(const server::ScratchDatabase& src, const QString& destinationDatabase, const QStringList& arguments,
+              QProcess* reader = nullptr, const std::function<void(QProcess&)>& meanwhile = {})
     {
         const auto [origem, destino] = h.writeLinkFiles(folder.path(), src.name(), destinationDatabase);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -41,9 +45,15 @@ protected:
 
         QProcess program;
         program.setProcessEnvironment(environment);
+        if (reader)
+            program.setStandardOutputProcess(reader);
         program.start(QStringLiteral(KOVARA_PROGRAM),
                       QStringList{QStringLiteral("--origem"), origem, QStringLiteral("--destino"), destino} + arguments);
         program.closeWriteChannel();
+        if (reader)
+            reader->start();
+        if (meanwhile)
+            meanwhile(program);
         if (!program.waitForFinished(300'000) || program.exitStatus() != QProcess::NormalExit)
             return {};
         return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
@@ -191,5 +201,52 @@ TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
     EXPECT_EQ(everything(dst), before);
     EXPECT_TRUE(record().contains(QStringLiteral("Resultado: verificação falhou, nada foi alterado")));
 }
+
+#if !defined(_WIN32)
+TEST_F(CommandLine, AReaderThatGoesAwayDoesNotStopTheRun)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    QProcess head;
+    head.setProgram(QStringLiteral("head"));
+    head.setArguments({QStringLiteral("-n"), QStringLiteral("1")});
+
+    const Ended ended = run(src, dst.name(), {QStringLiteral("--sim"), QStringLiteral("--existencias")}, &head);
+    ASSERT_TRUE(head.waitForFinished(10'000));
+
+    EXPECT_EQ(ended.status, 0) << ended.err.toStdString();
+    EXPECT_EQ(ended.err.count(QStringLiteral("Aviso: não foi possível escrever na saída padrão")), 1)
+        << ended.err.toStdString();
+    h.expectConverted(dst, {});
+    EXPECT_TRUE(record().contains(QRegularExpression(
+        QStringLiteral("Conversão completa!\n.*Resultado: conversão completa\n\\[\\w+\\] === .* fim\n$"))))
+        << record().toStdString();
+}
+
+TEST_F(CommandLine, AnInterruptedRunEndsItsRecord)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    const QStringList before = h.tableRows(dst, QStringLiteral("unidades"), QStringLiteral("codigo"));
+    // Another session's open transaction holds the last step, unidades, at its first statement.
+    server::SqlSession blocker(h.settings().odbc);
+    blocker.execute(QStringLiteral("BEGIN TRANSACTION; UPDATE %1 SET codigo = codigo").arg(dst.table("unidades")));
+
+    const Ended ended = run(src, dst.name(), {QStringLiteral("--sim")}, nullptr, [](QProcess& program) {
+        QByteArray out;
+        while (!out.contains("Fornecedores convertidos!") && program.waitForReadyRead(60'000))
+            out += program.readAllStandardOutput();
+        program.terminate();
+    });
+    blocker.execute(QStringLiteral("ROLLBACK"));
+
+    EXPECT_EQ(ended.status, 128 + 15) << ended.err.toStdString();
+    EXPECT_TRUE(record().contains(QRegularExpression(
+        QStringLiteral("Resultado: conversão interrompida, o passo em curso foi desfeito\n\\[\\w+\\] === .* fim\n$"))))
+        << record().toStdString();
+    h.expectConverted(dst, {}, 1, 7);
+    EXPECT_EQ(h.tableRows(dst, QStringLiteral("unidades"), QStringLiteral("codigo")), before);
+}
+#endif
 
 }  // namespace
