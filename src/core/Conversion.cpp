@@ -1,5 +1,6 @@
 #include "core/Conversion.h"
 
+#include "core/BadRows.h"
 #include "core/RunFailure.h"
 #include "core/RunServers.h"
 #include "core/SqlNames.h"
@@ -13,11 +14,6 @@ namespace core {
 
 namespace {
 
-void reportFailure(ConversionSink& sink, const QString& message)
-{
-    sink.addLog(QStringLiteral("Excepção fatal: ") + message);
-    sink.addLog(QStringLiteral("Processo abortado!"));
-}
 
 }  // namespace
 
@@ -30,19 +26,31 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
                          bool stocks, ConversionSink& sink, const Clock& now)
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
+    const TableStep* current = nullptr;
+    DatabaseNames names;
+    bool acrossServers = false;
     try {
         RunServers servers(database, sourceInit, destinationInit, sink);
+        names = servers.names();
+        acrossServers = servers.acrossServers();
         const StepSides sides = servers.sides(servers.destination());
-        for (const TableStep& step : tableSteps())
-            runTableStep(step, servers.names(), sides, sink);
+        for (const TableStep& step : tableSteps()) {
+            current = &step;
+            runTableStep(step, names, sides, sink);
+        }
+        current = nullptr;
         if (stocks)
-            runStockTransfer(servers.names(), sides.transactions, sides.destination, servers.stockRows(), sink, now);
+            runStockTransfer(names, sides.transactions, sides.destination, servers.stockRows(), sink, now);
         servers.closeDestination();
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
-        reportFailure(sink, failureText(e));
+        sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+        // The search tries the step's statements on one server; across two it is not made.
+        if (current && !acrossServers)
+            nameBadRows(*current, names, database.cn, database.q_exec, sink);
+        sink.addLog(QStringLiteral("Processo abortado!"));
     }
     closeAfterFailure(database.cn);
     return RunOutcome::Aborted;

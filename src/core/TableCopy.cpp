@@ -14,6 +14,18 @@ void executeAll(const QStringList& statements, const DatabaseNames& names, const
 
 }  // namespace
 
+const QStringList& chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q)
+{
+    if (step.probeColumn.isEmpty())
+        return step.inserts;
+    // The column list answers even when the table is empty.
+    q.setSql(QStringLiteral("SELECT TOP 1 * FROM ") + quotedName(names.source) + step.sourceTable);
+    q.open();
+    const bool probeFound = q.hasField(step.probeColumn);
+    q.close();
+    return probeFound ? step.inserts : step.insertsIfAbsent;
+}
+
 void runTableStep(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink,
                   const StepDoneLine& doneLine)
 {
@@ -34,15 +46,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
         sink.addLog(QStringLiteral("A converter ") + QString::number(sourceRows) + step.countLabel);
         source.close();
 
-        bool probeFound = true;
-        if (!step.probeColumn.isEmpty()) {
-            // The column list answers even when the table is empty.
-            source.setSql(QStringLiteral("SELECT TOP 1 * FROM ") + sourceTable);
-            source.open();
-            probeFound = source.hasField(step.probeColumn);
-            source.close();
-        }
-        executeAll(probeFound ? step.inserts : step.insertsIfAbsent, names, sides);
+        executeAll(chosenInserts(step, names, source), names, sides);
         executeAll(step.followUps, names, sides);
     });
 

@@ -1,5 +1,6 @@
 #include "core/Verification.h"
 
+#include "core/BadRows.h"
 #include "core/RunFailure.h"
 #include "core/RunServers.h"
 #include "core/SqlNames.h"
@@ -35,6 +36,12 @@ private:
     db::Connection& m_cn;
 };
 
+class SilentSink final : public ConversionSink {
+public:
+    void addLog(const QString&) override {}
+    void progressStep() override {}
+};
+
 QString tableName(const TableStep& step)
 {
     return step.sourceTable.section(u'.', -1);
@@ -68,6 +75,13 @@ QString stockReport(const std::optional<StockDocument>& document)
         .arg(document->lines);
 }
 
+// "em Clientes, Produtos e Unidades"
+QString placesOf(QStringList tables)
+{
+    const QString last = tables.takeLast();
+    return QStringLiteral("em ") + (tables.isEmpty() ? last : tables.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last);
+}
+
 }  // namespace
 
 RunOutcome verifyConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
@@ -75,6 +89,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     QString failedAt = QStringLiteral("ao ligar à base de dados");
+    QStringList failedTables;
     try {
         RunServers servers(database, sourceInit, destinationInit, sink);
         const DatabaseNames& names = servers.names();
@@ -82,26 +97,55 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
         destination.beginTransaction();
         HeldTransaction held(destination);
         const StepSides sides = servers.sides(held);
+        std::vector<const TableStep*> done;
         for (const TableStep& step : tableSteps()) {
             failedAt = QStringLiteral("em ") + tableName(step);
-            runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows) {
-                return stepReport(step, sourceRows, names, sides.destination);
-            });
+            try {
+                runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows) {
+                    return stepReport(step, sourceRows, names, sides.destination);
+                });
+                done.push_back(&step);
+            } catch (const std::exception& e) {
+                sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+                failedTables.append(tableName(step));
+                // The error may have ended the transaction on the server: the
+                // rows are searched outside it, and the steps that went
+                // through are made again in a new one, so later steps see
+                // this step's tables as they were.
+                rollbackQuietly(destination);
+                // The search tries the step's statements on one server; across two it is not made.
+                if (!servers.acrossServers())
+                    nameBadRows(step, names, database.cn, database.q_exec, sink);
+                sink.progressStep();
+                destination.beginTransaction();
+                SilentSink silent;
+                for (const TableStep* earlier : done)
+                    runTableStep(*earlier, names, sides, silent);
+            }
         }
         if (stocks) {
             failedAt = QStringLiteral("em Existencias");
-            sink.addLog(stockReport(runStockTransfer(names, held, sides.destination, servers.stockRows(), sink, now)));
+            try {
+                sink.addLog(
+                    stockReport(runStockTransfer(names, held, sides.destination, servers.stockRows(), sink, now)));
+            } catch (const std::exception& e) {
+                sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+                failedTables.append(QStringLiteral("Existencias"));
+            }
         }
         rollbackQuietly(destination);
         servers.closeDestination();
         database.cn.close();
-        sink.addLog(kVerificationDone);
-        return RunOutcome::Complete;
+        if (failedTables.isEmpty()) {
+            sink.addLog(kVerificationDone);
+            return RunOutcome::Complete;
+        }
+        failedAt = placesOf(failedTables);
     } catch (const std::exception& e) {
         sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+        rollbackQuietly(database.cn);
+        closeAfterFailure(database.cn);
     }
-    rollbackQuietly(database.cn);
-    closeAfterFailure(database.cn);
     sink.addLog(QStringLiteral("Verificação falhou %1: nada foi alterado.").arg(failedAt));
     return RunOutcome::Aborted;
 }

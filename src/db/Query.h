@@ -63,6 +63,7 @@ public:
     const QStringList& fieldNames() const;
 
     // Field readers on the current row. NULL reads as 0, empty text or 0.
+    bool isNull(int column) const { return !currentValue(column); }
     std::int32_t asInteger(int column) const;
     std::int32_t asInteger(const QString& column) const;
     QString asText(int column) const;

@@ -2,6 +2,7 @@
 // no display, its log on standard output, its refusals on standard error, its
 // exit status, the dry run and the record.
 
+#include "DirtyShop.h"
 #include "ExpectedRows.h"
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
@@ -194,12 +195,39 @@ TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
     const Ended failed = run(broken, dst.name(), {QStringLiteral("--verificar"), QStringLiteral("--existencias")});
 
     EXPECT_EQ(failed.status, 1);
-    EXPECT_EQ(failed.out.mid(failed.out.size() - 3),
-              QStringList({QStringLiteral("A converter 2 famílias..."),
-                           QStringLiteral("Excepção fatal: ") + h.engine().invalidColumnName(QStringLiteral("letra")),
+    const qsizetype families = failed.out.indexOf(QStringLiteral("A converter 2 famílias..."));
+    ASSERT_GE(families, 0) << failed.out.join(u'\n').toStdString();
+    EXPECT_EQ(failed.out.value(families + 1), QStringLiteral("Excepção fatal: ") + h.engine().invalidColumnName(QStringLiteral("letra")));
+    // The steps after it are still tried, on the tables as they were.
+    EXPECT_EQ(failed.out.mid(failed.out.size() - 2),
+              QStringList({QStringLiteral("Existencias: o documento de stock seria o IN 42, com 4 linhas."),
                            QStringLiteral("Verificação falhou em Familias: nada foi alterado.")}));
+    EXPECT_EQ(failed.out.filter(QStringLiteral(" registos na origem; ")).size(), 7);
     EXPECT_EQ(everything(dst), before);
     EXPECT_TRUE(record().contains(QStringLiteral("Resultado: verificação falhou, nada foi alterado")));
+}
+
+TEST_F(CommandLine, ADryRunNamesEveryBadRowOfEveryTableInOnePassAndChangesNothing)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    dirty::spoil(src, dst);
+    const QStringList before = everything(dst);
+
+    const Ended ended = run(src, dst.name(), {QStringLiteral("--verificar"), QStringLiteral("--existencias")});
+
+    EXPECT_EQ(ended.status, 1) << ended.err.toStdString();
+    SCOPED_TRACE(ended.out.join(u'\n').toStdString());
+    qsizetype at = 0;
+    for (const dirty::BadRow& row : dirty::badRows()) {
+        while (at < ended.out.size() && !dirty::names(row, ended.out[at]))
+            ++at;
+        EXPECT_LT(at, ended.out.size()) << "not named, or not in order: " << row.line;
+    }
+    EXPECT_EQ(ended.out.filter(QStringLiteral("Excepção fatal: ")).size(), 5);
+    EXPECT_EQ(ended.out.last(),
+              QStringLiteral("Verificação falhou em Clientes, Familias, Produtos, Fornecedores e Unidades: nada foi alterado."));
+    EXPECT_EQ(everything(dst), before);
 }
 
 #if !defined(_WIN32)

@@ -2,6 +2,7 @@
 // names, transactions and parameter binding as the server sees them. Each test
 // builds scratch databases from the fixture scripts and drops them at the end.
 
+#include "DirtyShop.h"
 #include "ExpectedRows.h"
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
@@ -218,6 +219,38 @@ TEST_F(FailingStep, MissingBarcodeTableRollsTheProductsBack)
 
     h.expectConverted(dst, {}, 5, 5);
     // The products written before the barcodes failed went back with them.
+    expectUntouched(dst, {"produtos", "codigosbarras", "fornecedores", "unidades"});
+    EXPECT_EQ(documents(dst), kEarlierDocuments);
+}
+
+TEST_F(FailingStep, BadRowsOfTheProductsStepAreNamedAndTheStepKeepsItsTables)
+{
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    dirty::spoil(src, dst, {"Produtos", "codigosbarras"});
+
+    const QStringList events = h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime));
+
+    const QStringList before = expected::eventsUpToCountOfStep(6);
+    ASSERT_GT(events.size(), before.size() + 1);
+    EXPECT_EQ(events.mid(0, before.size()), before);
+    EXPECT_TRUE(events[before.size()].startsWith(QStringLiteral("Excepção fatal: "))) << events[before.size()].toStdString();
+    EXPECT_EQ(events.last(), QStringLiteral("Processo abortado!"));
+    QStringList named = events.mid(before.size() + 1, events.size() - before.size() - 2);
+    SCOPED_TRACE(named.join(u'\n').toStdString());
+    EXPECT_EQ(named.takeFirst(), QStringLiteral("A procurar em Produtos os registos que o destino recusa..."));
+    for (const dirty::BadRow& row : dirty::badRows()) {
+        if (row.table == std::string("codigosbarras")) {
+            EXPECT_EQ(named.takeFirst(), QStringLiteral("A procurar em codigosbarras os registos que o destino recusa..."));
+        }
+        if (row.table == std::string("Produtos") || row.table == std::string("codigosbarras")) {
+            ASSERT_FALSE(named.isEmpty()) << row.line;
+            EXPECT_TRUE(dirty::names(row, named.takeFirst())) << row.line;
+        }
+    }
+    EXPECT_EQ(named, QStringList());
+
+    h.expectConverted(dst, {}, 1, 5);
     expectUntouched(dst, {"produtos", "codigosbarras", "fornecedores", "unidades"});
     EXPECT_EQ(documents(dst), kEarlierDocuments);
 }

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/SourceStatement.h"
+#include "core/SqlNames.h"
+#include "core/TableSteps.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace core {
+
+// Tries a table step on some of its source rows and tells whether the server
+// refuses them, leaving the destination as it was.
+class StepTrial {
+public:
+    virtual ~StepTrial() = default;
+
+    // The step's source statements, in the order the step runs them.
+    virtual const std::vector<SourceStatement>& statements() const = 0;
+
+    // Empties the step's destination tables, then runs its statements from the
+    // first, each on the source rows where its condition holds, as many as
+    // conditions are given; the step's follow-ups too when all are. Nothing
+    // when that goes through; otherwise the server's text. A failure to start
+    // a try at all is thrown.
+    virtual std::optional<QString> attempt(const QStringList& conditions) = 0;
+};
+
+// The trial on the one server that holds both databases: each try in a
+// transaction of its own on cn, rolled back whatever happened. Nothing is
+// carried on inside a transaction after an error.
+class ServerStepTrial final : public StepTrial {
+public:
+    // Nothing when a statement of the step is not a plain copy of one source table.
+    static std::optional<ServerStepTrial> forStep(const TableStep& step, const QStringList& inserts,
+                                                  const DatabaseNames& names, db::Connection& cn, db::Query& q);
+
+    const std::vector<SourceStatement>& statements() const override { return m_statements; }
+    std::optional<QString> attempt(const QStringList& conditions) override;
+
+private:
+    ServerStepTrial(const TableStep& step, std::vector<SourceStatement> statements, const DatabaseNames& names,
+                    db::Connection& cn, db::Query& q);
+
+    const TableStep* m_step;
+    std::vector<SourceStatement> m_statements;
+    DatabaseNames m_names;
+    db::Connection* m_cn;
+    db::Query* m_q;
+};
+
+}  // namespace core
