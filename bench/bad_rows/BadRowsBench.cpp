@@ -112,7 +112,7 @@ int main(int argc, char** argv)
         const std::unique_ptr<db::Query> q = cn.createQuery(QStringLiteral("q_exec"));
         CountingSink sink;
 
-        const double clean = secondsOf([&] { core::runTableStep(products, names, cn, *q, sink); });
+        const double clean = secondsOf([&] { core::runTableStep(products, names, {cn, *q, *q}, sink); });
         std::printf("(a) products step, clean source   %8.3f s\n", clean);
 
         for (const int code : bad)
@@ -120,7 +120,7 @@ int main(int argc, char** argv)
         bool refused = false;
         const double failing = secondsOf([&] {
             try {
-                core::runTableStep(products, names, cn, *q, sink);
+                core::runTableStep(products, names, {cn, *q, *q}, sink);
             } catch (const std::exception&) {
                 refused = true;
             }

@@ -1,8 +1,8 @@
 #include "core/Conversion.h"
 
 #include "core/BadRows.h"
-#include "core/InitString.h"
 #include "core/RunFailure.h"
+#include "core/RunServers.h"
 #include "core/SqlNames.h"
 #include "core/StockTransfer.h"
 #include "core/TableCopy.h"
@@ -29,18 +29,20 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     const TableStep* current = nullptr;
     DatabaseNames names;
+    bool acrossServers = false;
     try {
-        const SourceParameters source = parseSourceInit(sourceInit);
-        names = {source.database, parseDestinationDatabase(destinationInit)};
-        database.cn.setConnectionString(workingConnectionString(source));
-        database.cn.open();
+        RunServers servers(database, sourceInit, destinationInit, sink);
+        names = servers.names();
+        acrossServers = servers.acrossServers();
+        const StepSides sides = servers.sides(servers.destination());
         for (const TableStep& step : tableSteps()) {
             current = &step;
-            runTableStep(step, names, database.cn, database.q_exec, sink);
+            runTableStep(step, names, sides, sink);
         }
         current = nullptr;
         if (stocks)
-            runStockTransfer(names, database.cn, database.q_exec, database.q_aux, sink, now);
+            runStockTransfer(names, sides.transactions, sides.destination, servers.stockRows(), sink, now);
+        servers.closeDestination();
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));
         return RunOutcome::Complete;
@@ -48,7 +50,8 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
         if (const auto* notUndone = dynamic_cast<const TransactionNotUndone*>(&e))
             sink.addLog(notUndone->note());
-        if (current)
+        // The search tries the step's statements on one server; across two it is not made.
+        if (current && !acrossServers)
             nameBadRows(*current, names, database.cn, database.q_exec, sink);
         sink.addLog(QStringLiteral("Processo abortado!"));
     }

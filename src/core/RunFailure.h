@@ -2,11 +2,26 @@
 
 #include "db/Connection.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <exception>
+#include <utility>
 
 namespace core {
+
+// A run refused once connected, before it changed anything; the text is
+// shown as it is.
+class RunRefused : public std::exception {
+public:
+    explicit RunRefused(QString text) : m_text(std::move(text)), m_utf8(m_text.toUtf8()) {}
+    const QString& text() const noexcept { return m_text; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    QString m_text;
+    QByteArray m_utf8;
+};
 
 // The text a failure is logged with: the database layer's own message, or
 // what the exception says.

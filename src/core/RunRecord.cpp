@@ -1,6 +1,7 @@
 #include "core/RunRecord.h"
 
 #include "core/InitString.h"
+#include "core/ServerIdentity.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -60,7 +61,13 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
     const SourceParameters source = parseSourceInit(request.sourceInit);
     write(QStringLiteral("=== %1 início %2\n").arg(timestamp(), request.verifyOnly ? QStringLiteral("da verificação")
                                                                                     : QStringLiteral("da conversão")));
-    write(QStringLiteral("Servidor: %1\n").arg(source.server));
+    const QString destinationServer = parseSourceInit(request.destinationInit).server;
+    if (sameServerName(source.server, destinationServer)) {
+        write(QStringLiteral("Servidor: %1\n").arg(source.server));
+    } else {
+        write(QStringLiteral("Servidor de origem: %1\n").arg(source.server));
+        write(QStringLiteral("Servidor de destino: %1\n").arg(destinationServer));
+    }
     write(QStringLiteral("Origem: %1\n").arg(source.database));
     write(QStringLiteral("Destino: %1\n").arg(parseDestinationDatabase(request.destinationInit)));
     write(QStringLiteral("Existências: %1\n").arg(request.stocks ? QStringLiteral("sim") : QStringLiteral("não")));

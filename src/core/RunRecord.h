@@ -17,12 +17,13 @@ namespace core {
 QString defaultRecordPath();
 
 // The account of one run, appended to the record as the run goes, so a run
-// cut short still leaves what it did: when it started and ended, the server,
-// the two databases, whether stocks were asked for, every log line, and how
-// it ended. Never the password or the init strings. Every line also goes on
-// to the sink the run is shown in. A record that cannot be written is given
-// up silently; the run goes on. Runs at the same time append to the same
-// record, line by line: each line starts with the run's own short id.
+// cut short still leaves what it did: when it started and ended, the server
+// (both, when the destination names another), the two databases, whether
+// stocks were asked for, every log line, and how it ended. Never the
+// password or the init strings. Every line also goes on to the sink the run
+// is shown in. A record that cannot be written is given up silently; the run
+// goes on. Runs at the same time append to the same record, line by line:
+// each line starts with the run's own short id.
 class RunRecord final : public ConversionSink {
 public:
     RunRecord(const QString& path, const RunRequest& request, ConversionSink& shown);

@@ -6,12 +6,10 @@ namespace core {
 
 namespace {
 
-void executeAll(const QStringList& statements, const DatabaseNames& names, db::Query& q)
+void executeAll(const QStringList& statements, const DatabaseNames& names, const StepSides& sides)
 {
-    for (const QString& statement : statements) {
-        q.setSql(substituteNames(statement, names));
-        q.execute();
-    }
+    for (const QString& statement : statements)
+        runStepStatement(statement, names, sides);
 }
 
 }  // namespace
@@ -28,32 +26,33 @@ const QStringList& chosenInserts(const TableStep& step, const DatabaseNames& nam
     return probeFound ? step.inserts : step.insertsIfAbsent;
 }
 
-void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connection& cn, db::Query& q,
-                  ConversionSink& sink, const StepDoneLine& doneLine)
+void runTableStep(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink,
+                  const StepDoneLine& doneLine)
 {
+    db::Query& source = sides.source;
     const QString sourceTable = quotedName(names.source) + step.sourceTable;
     bool counted = false;
     std::int32_t sourceRows = 0;
 
-    inTransaction(cn, [&] {
-        executeAll(step.deletes, names, q);
+    inTransaction(sides.transactions, [&] {
+        executeAll(step.deletes, names, sides);
 
-        q.setSql(QStringLiteral("SELECT COUNT(codigo) FROM ") + sourceTable);
-        q.open();
-        counted = q.hasRow();
+        source.setSql(QStringLiteral("SELECT COUNT(codigo) FROM ") + sourceTable);
+        source.open();
+        counted = source.hasRow();
         if (!counted)
             return;
-        sourceRows = q.asInteger(0);
+        sourceRows = source.asInteger(0);
         sink.addLog(QStringLiteral("A converter ") + QString::number(sourceRows) + step.countLabel);
-        q.close();
+        source.close();
 
-        executeAll(chosenInserts(step, names, q), names, q);
-        executeAll(step.followUps, names, q);
+        executeAll(chosenInserts(step, names, source), names, sides);
+        executeAll(step.followUps, names, sides);
     }, step.destinationTables);
 
     if (counted)
         sink.addLog(doneLine ? doneLine(sourceRows) : step.doneMessage);
-    q.close();
+    source.close();
     sink.progressStep();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ConversionSink.h"
+#include "core/CrossServerCopy.h"
 #include "core/SqlNames.h"
 #include "core/TableSteps.h"
 #include "db/Connection.h"
@@ -18,10 +19,11 @@ using StepDoneLine = std::function<QString(std::int32_t sourceRows)>;
 // has the probe column. Asks the source through q.
 const QStringList& chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q);
 
-// Runs one table step on q, in a transaction of its own on cn, and takes its
-// progress step. A failure is rolled back and thrown on. Once the work is
-// done, the step logs doneLine's text, by default the step's doneMessage.
-void runTableStep(const TableStep& step, const DatabaseNames& names, db::Connection& cn, db::Query& q,
-                  ConversionSink& sink, const StepDoneLine& doneLine = {});
+// Runs one table step on its sides, in a transaction of its own on the
+// destination, and takes its progress step. A failure is rolled back and
+// thrown on. Once the work is done, the step logs doneLine's text, by default
+// the step's doneMessage.
+void runTableStep(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink,
+                  const StepDoneLine& doneLine = {});
 
 }  // namespace core

@@ -1,8 +1,8 @@
 #include "core/Verification.h"
 
 #include "core/BadRows.h"
-#include "core/InitString.h"
 #include "core/RunFailure.h"
+#include "core/RunServers.h"
 #include "core/SqlNames.h"
 #include "core/StockTransfer.h"
 #include "core/TableCopy.h"
@@ -10,6 +10,7 @@
 #include "core/Transaction.h"
 
 #include <exception>
+#include <optional>
 
 namespace core {
 
@@ -92,20 +93,21 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
     QStringList failedTables;
     QStringList written;  // the tables a transaction may have written to
     bool undone = true;
+    std::optional<RunServers> servers;
     try {
-        const SourceParameters source = parseSourceInit(sourceInit);
-        const DatabaseNames names{source.database, parseDestinationDatabase(destinationInit)};
-        database.cn.setConnectionString(workingConnectionString(source));
-        database.cn.open();
-        database.cn.beginTransaction();
-        HeldTransaction held(database.cn);
+        servers.emplace(database, sourceInit, destinationInit, sink);
+        const DatabaseNames& names = servers->names();
+        db::Connection& destination = servers->destination();
+        destination.beginTransaction();
+        HeldTransaction held(destination);
+        const StepSides sides = servers->sides(held);
         std::vector<const TableStep*> done;
         for (const TableStep& step : tableSteps()) {
             failedAt = QStringLiteral("em ") + tableName(step);
             written += step.destinationTables;
             try {
-                runTableStep(step, names, held, database.q_exec, sink, [&](std::int32_t sourceRows) {
-                    return stepReport(step, sourceRows, names, database.q_exec);
+                runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows) {
+                    return stepReport(step, sourceRows, names, sides.destination);
                 });
                 done.push_back(&step);
             } catch (const std::exception& e) {
@@ -115,36 +117,41 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                 // rows are searched outside it, and the steps that went
                 // through are made again in a new one, so later steps see
                 // this step's tables as they were.
-                undone = rollbackQuietly(database.cn) && undone;
-                nameBadRows(step, names, database.cn, database.q_exec, sink);
+                undone = rollbackQuietly(destination) && undone;
+                // The search tries the step's statements on one server; across two it is not made.
+                if (!servers->acrossServers())
+                    nameBadRows(step, names, database.cn, database.q_exec, sink);
                 sink.progressStep();
-                database.cn.beginTransaction();
+                destination.beginTransaction();
                 SilentSink silent;
                 for (const TableStep* earlier : done)
-                    runTableStep(*earlier, names, held, database.q_exec, silent);
+                    runTableStep(*earlier, names, sides, silent);
             }
         }
         if (stocks) {
             failedAt = QStringLiteral("em Existencias");
             written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
             try {
-                sink.addLog(stockReport(runStockTransfer(names, held, database.q_exec, database.q_aux, sink, now)));
+                sink.addLog(
+                    stockReport(runStockTransfer(names, held, sides.destination, servers->stockRows(), sink, now)));
             } catch (const std::exception& e) {
                 sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
                 failedTables.append(QStringLiteral("Existencias"));
             }
         }
-        undone = rollbackQuietly(database.cn) && undone;
+        undone = rollbackQuietly(destination) && undone;
+        servers->closeDestination();
+        database.cn.close();
         if (failedTables.isEmpty() && undone) {
-            database.cn.close();
             sink.addLog(kVerificationDone);
             return RunOutcome::Complete;
         }
         failedAt = failedTables.isEmpty() ? QStringLiteral("ao desfazer a transacção") : placesOf(failedTables);
     } catch (const std::exception& e) {
         sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
-        undone = rollbackQuietly(database.cn) && undone;
+        undone = rollbackQuietly(servers ? servers->destination() : database.cn) && undone;
     }
+    servers.reset();
     closeAfterFailure(database.cn);
     if (!undone) {
         // The server ended a transaction before its rollback: it may have committed it.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Query.h"
+#include "db/RowCursor.h"
 
 #include <QString>
 #include <chrono>
@@ -40,6 +41,15 @@ public:
     // A query bound to this connection, which must outlive it. The name is
     // what the query's own failures are prefixed with ("q_exec").
     virtual std::unique_ptr<Query> createQuery(const QString& name) = 0;
+
+    // A new, closed connection of the same kind and settings, for another
+    // server; nothing where this kind of connection cannot make one.
+    virtual std::unique_ptr<Connection> createPeer() const;
+
+    // The rows of a SELECT, streamed; the cursor must go before the
+    // connection closes, and nothing else may run on the connection while it
+    // is open. Kinds of connection that cannot stream refuse with DbError.
+    virtual std::unique_ptr<RowCursor> openCursor(const QString& sql);
 };
 
 }  // namespace db

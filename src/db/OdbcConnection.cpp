@@ -1,5 +1,6 @@
 #include "db/OdbcConnection.h"
 
+#include "db/OdbcCursor.h"
 #include "db/OdbcQuery.h"
 #include "db/OdbcSession.h"
 
@@ -52,6 +53,7 @@ void OdbcConnection::rollback()
 void OdbcConnection::setStatementTimeout(std::chrono::seconds timeout)
 {
     m_session->setStatementTimeout(timeout);
+    m_statementTimeout = timeout;
 }
 
 std::unique_ptr<Query> OdbcConnection::createQuery(const QString& name)
@@ -62,6 +64,20 @@ std::unique_ptr<Query> OdbcConnection::createQuery(const QString& name)
 void OdbcConnection::setBatchMode(OdbcBatchMode mode)
 {
     m_session->setBatchMode(mode);
+    m_batchMode = mode;
+}
+
+std::unique_ptr<Connection> OdbcConnection::createPeer() const
+{
+    auto peer = std::make_unique<OdbcConnection>();
+    peer->setStatementTimeout(m_statementTimeout);
+    peer->setBatchMode(m_batchMode);
+    return peer;
+}
+
+std::unique_ptr<RowCursor> OdbcConnection::openCursor(const QString& sql)
+{
+    return std::make_unique<odbc::OdbcCursor>(odbc::Statement(m_session->newStatement()), sql);
 }
 
 }  // namespace db

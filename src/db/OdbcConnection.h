@@ -58,11 +58,16 @@ public:
     void setStatementTimeout(std::chrono::seconds timeout) override;
 
     std::unique_ptr<Query> createQuery(const QString& name) override;
+    std::unique_ptr<Connection> createPeer() const override;
+    std::unique_ptr<RowCursor> openCursor(const QString& sql) override;
 
     void setBatchMode(OdbcBatchMode mode);
 
 private:
     std::unique_ptr<odbc::Session> m_session;
+    // What a peer is made with.
+    std::chrono::seconds m_statementTimeout = kStatementTimeout;
+    OdbcBatchMode m_batchMode = OdbcBatchMode::Auto;
 };
 
 }  // namespace db

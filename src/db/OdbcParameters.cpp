@@ -10,7 +10,7 @@ namespace db::odbc {
 
 namespace {
 
-enum class Kind { Null, Integer, Text, Amount, DateTime };
+enum class Kind { Null, Integer, Text, Amount, DateTime, Double, Binary, Timestamp };
 
 Kind kindOf(const ParamValue& value)
 {
@@ -19,8 +19,23 @@ Kind kindOf(const ParamValue& value)
     case 2: return Kind::Text;
     case 3: return Kind::Amount;
     case 4: return std::get<QDateTime>(value).isValid() ? Kind::DateTime : Kind::Null;
+    case 5: return Kind::Double;
+    case 6: return Kind::Binary;
+    case 7: return Kind::Timestamp;
     default: return Kind::Null;
     }
+}
+
+QString timestampText(const Timestamp& t)
+{
+    return QStringLiteral("%1-%2-%3 %4:%5:%6.%7")
+        .arg(t.year, 4, 10, QLatin1Char('0'))
+        .arg(t.month, 2, 10, QLatin1Char('0'))
+        .arg(t.day, 2, 10, QLatin1Char('0'))
+        .arg(t.hour, 2, 10, QLatin1Char('0'))
+        .arg(t.minute, 2, 10, QLatin1Char('0'))
+        .arg(t.second, 2, 10, QLatin1Char('0'))
+        .arg(t.nanoseconds, 9, 10, QLatin1Char('0'));
 }
 
 QString asText(const ParamValue& value)
@@ -31,6 +46,9 @@ QString asText(const ParamValue& value)
     case Kind::Amount: return std::get<Amount>(value).toText();
     case Kind::DateTime:
         return std::get<QDateTime>(value).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    case Kind::Double: return QString::number(std::get<double>(value), 'g', 17);
+    case Kind::Binary: return QString::fromLatin1(std::get<QByteArray>(value).toHex());
+    case Kind::Timestamp: return timestampText(std::get<Timestamp>(value));
     case Kind::Null: break;
     }
     return {};
@@ -56,8 +74,16 @@ SQLSMALLINT longTextType(SQLSMALLINT t)
     return t;
 }
 
-// A timestamp with more fractional digits than the target holds is refused
-// by some drivers instead of rounded, and a date target refuses a time of day.
+bool isBinaryType(SQLSMALLINT t)
+{
+    return t == SQL_BINARY || t == SQL_VARBINARY || t == SQL_LONGVARBINARY;
+}
+
+// The longest value a sized VARBINARY parameter holds; past it, VARBINARY(MAX).
+constexpr SQLULEN kLongestSizedBinary = 8000;
+
+SQL_TIMESTAMP_STRUCT fitted(SQL_TIMESTAMP_STRUCT ts, const ParamDescription* target);
+
 SQL_TIMESTAMP_STRUCT timestampFor(const QDateTime& value, const ParamDescription* target)
 {
     const QDateTime local = value.toLocalTime();
@@ -69,6 +95,19 @@ SQL_TIMESTAMP_STRUCT timestampFor(const QDateTime& value, const ParamDescription
     ts.minute = SQLUSMALLINT(local.time().minute());
     ts.second = SQLUSMALLINT(local.time().second());
     ts.fraction = SQLUINTEGER(local.time().msec()) * 1000000u;
+    return fitted(ts, target);
+}
+
+SQL_TIMESTAMP_STRUCT timestampFor(const Timestamp& value, const ParamDescription* target)
+{
+    return fitted({value.year, value.month, value.day, value.hour, value.minute, value.second, value.nanoseconds},
+                  target);
+}
+
+// A timestamp with more fractional digits than the target holds is refused
+// by some drivers instead of rounded, and a date target refuses a time of day.
+SQL_TIMESTAMP_STRUCT fitted(SQL_TIMESTAMP_STRUCT ts, const ParamDescription* target)
+{
     if (target && (target->sqlType == SQL_TYPE_DATE || target->sqlType == SQL_DATE)) {
         ts.hour = ts.minute = ts.second = 0;
         ts.fraction = 0;
@@ -90,6 +129,10 @@ SQLPOINTER ParameterBlock::Column::data()
         return integers.data();
     if (cType == SQL_C_TYPE_TIMESTAMP)
         return timestamps.data();
+    if (cType == SQL_C_DOUBLE)
+        return doubles.data();
+    if (cType == SQL_C_BINARY)
+        return bytes.data();
     return text.data();
 }
 
@@ -130,6 +173,7 @@ ParameterBlock::ParameterBlock(std::span<const std::vector<ParamValue>> rows,
             valueSize = 11;
             break;
         case Kind::DateTime:
+        case Kind::Timestamp:
             col.cType = SQL_C_TYPE_TIMESTAMP;
             col.sqlType = SQL_TYPE_TIMESTAMP;
             col.columnSize = 23;
@@ -137,13 +181,52 @@ ParameterBlock::ParameterBlock(std::span<const std::vector<ParamValue>> rows,
             col.elementBytes = sizeof(SQL_TIMESTAMP_STRUCT);
             col.timestamps.assign(n, SQL_TIMESTAMP_STRUCT{});
             for (std::size_t r = 0; r < n; ++r) {
-                if (kindOf(rows[r][c]) == Kind::DateTime) {
+                const Kind k = kindOf(rows[r][c]);
+                if (k == Kind::DateTime)
                     col.timestamps[r] = timestampFor(std::get<QDateTime>(rows[r][c]), target);
-                    col.indicators[r] = sizeof(SQL_TIMESTAMP_STRUCT);
-                }
+                else if (k == Kind::Timestamp)
+                    col.timestamps[r] = timestampFor(std::get<Timestamp>(rows[r][c]), target);
+                else
+                    continue;
+                col.indicators[r] = sizeof(SQL_TIMESTAMP_STRUCT);
             }
             valueSize = 23;
             break;
+        case Kind::Double:
+            col.cType = SQL_C_DOUBLE;
+            col.sqlType = SQL_DOUBLE;
+            col.columnSize = 15;
+            col.elementBytes = sizeof(double);
+            col.doubles.assign(n, 0.0);
+            for (std::size_t r = 0; r < n; ++r) {
+                if (kindOf(rows[r][c]) == Kind::Double) {
+                    col.doubles[r] = std::get<double>(rows[r][c]);
+                    col.indicators[r] = sizeof(double);
+                }
+            }
+            valueSize = 24;
+            break;
+        case Kind::Binary: {
+            qsizetype longest = 0;
+            for (const auto& row : rows) {
+                if (const QByteArray* b = std::get_if<QByteArray>(&row[c]))
+                    longest = std::max(longest, b->size());
+            }
+            const std::size_t width = std::size_t(std::max<qsizetype>(longest, 1));
+            col.cType = SQL_C_BINARY;
+            col.sqlType = SQL_VARBINARY;
+            col.columnSize = SQLULEN(width);
+            col.elementBytes = SQLLEN(width);
+            col.bytes.assign(width * n, 0);
+            for (std::size_t r = 0; r < n; ++r) {
+                if (const QByteArray* b = std::get_if<QByteArray>(&rows[r][c])) {
+                    std::copy_n(b->constData(), b->size(), col.bytes.begin() + std::ptrdiff_t(r * width));
+                    col.indicators[r] = SQLLEN(b->size());
+                }
+            }
+            valueSize = SQLULEN(width);
+            break;
+        }
         case Kind::Text:
         case Kind::Amount:  // as its decimal text, which every driver converts exactly
         case Kind::Null: {
@@ -185,11 +268,15 @@ ParameterBlock::ParameterBlock(std::span<const std::vector<ParamValue>> rows,
             }
             // A character target must still hold the whole value; whether it
             // fits the column is for the server to judge.
-            if (isCharacterType(col.sqlType))
+            if (isCharacterType(col.sqlType) || isBinaryType(col.sqlType))
                 col.columnSize = std::max(col.columnSize, valueSize);
         }
-        if (valueSize > kLongestSizedText)
+        if (isBinaryType(col.sqlType)) {
+            if (valueSize > kLongestSizedBinary)
+                col.sqlType = SQL_LONGVARBINARY;
+        } else if (valueSize > kLongestSizedText) {
             col.sqlType = longTextType(col.sqlType);
+        }
     }
 }
 
@@ -215,6 +302,8 @@ std::size_t ParameterBlock::estimatedBytes(std::span<const std::vector<ParamValu
         for (const auto& row : rows) {
             if (const QString* text = std::get_if<QString>(&row[c]))
                 longest = std::max(longest, std::size_t(text->size()));
+            else if (const QByteArray* bytes = std::get_if<QByteArray>(&row[c]))
+                longest = std::max(longest, std::size_t(bytes->size()) / sizeof(SQLWCHAR) + 1);
         }
         total += (std::max<std::size_t>(longest, 32) + 1) * sizeof(SQLWCHAR) * rows.size()
                + sizeof(SQLLEN) * rows.size();

@@ -19,8 +19,9 @@ struct ParamDescription {
 
 // The values of one or more executions of a statement, laid out column by
 // column as a driver reads parameter arrays, ready to bind. Integers go as
-// SQL_INTEGER, text as SQL_WVARCHAR, amounts as decimal(19,4) text and
-// date-times as timestamps in local time, unless the server described the
+// SQL_INTEGER, text as SQL_WVARCHAR, amounts as decimal(19,4) text,
+// date-times as timestamps in local time (Timestamps as they are), doubles as
+// SQL_DOUBLE and bytes as SQL_VARBINARY, unless the server described the
 // marker: then its type is sent and the driver converts.
 class ParameterBlock {
 public:
@@ -46,6 +47,8 @@ private:
         std::vector<SQLINTEGER> integers;
         std::vector<SQLWCHAR> text;
         std::vector<SQL_TIMESTAMP_STRUCT> timestamps;
+        std::vector<double> doubles;
+        std::vector<unsigned char> bytes;
         std::vector<SQLLEN> indicators;
 
         SQLPOINTER data();

@@ -49,6 +49,30 @@ void Query::close()
 
 void Query::executeForRows(int rowCount, const std::function<void(int row)>& bindRow)
 {
+    int row = 0;
+    executeForEach([&] {
+        if (row == rowCount)
+            return false;
+        bindRow(row++);
+        return true;
+    });
+}
+
+namespace {
+
+std::size_t valueBytes(const ParamValue& value)
+{
+    if (const QString* text = std::get_if<QString>(&value))
+        return std::size_t(text->size()) * sizeof(char16_t);
+    if (const QByteArray* bytes = std::get_if<QByteArray>(&value))
+        return std::size_t(bytes->size());
+    return sizeof(ParamValue);
+}
+
+}  // namespace
+
+void Query::executeForEach(const std::function<bool()>& bindNext)
+{
     close();
     struct BatchEnd {
         Query& query;
@@ -56,17 +80,23 @@ void Query::executeForRows(int rowCount, const std::function<void(int row)>& bin
     } batchEnd{*this};
 
     std::vector<std::vector<ParamValue>> batch;
-    batch.reserve(std::min(rowCount, kBatchRows));
+    std::size_t batchBytes = 0;
     int firstRow = 1;
-    for (int row = 0; row < rowCount; ++row) {
-        bindRow(row);
+    const auto send = [&] {
+        runBatch(m_statement, batch, firstRow);
+        firstRow += int(batch.size());
+        batch.clear();
+        batchBytes = 0;
+    };
+    while (bindNext()) {
         batch.push_back(m_values);
-        if (int(batch.size()) == kBatchRows || row + 1 == rowCount) {
-            runBatch(m_statement, batch, firstRow);
-            firstRow += int(batch.size());
-            batch.clear();
-        }
+        for (const ParamValue& value : m_values)
+            batchBytes += valueBytes(value);
+        if (int(batch.size()) == kBatchRows || batchBytes >= kBatchBytes)
+            send();
     }
+    if (!batch.empty())
+        send();
 }
 
 bool Query::hasRow() const
@@ -205,6 +235,13 @@ void Query::setAmount(const QString& param, Amount value)
 void Query::setDateTime(const QString& param, const QDateTime& value)
 {
     setParam(param, value);
+}
+
+void Query::setValues(const std::vector<ParamValue>& values)
+{
+    if (values.size() != m_values.size())
+        fail(QStringLiteral("%1 values for %2 parameters").arg(values.size()).arg(m_values.size()));
+    m_values = values;
 }
 
 }  // namespace db

@@ -46,6 +46,10 @@ public:
     // in batches where the connection can; each row is still its own execution.
     // A failure names the row (1-based) in its text.
     void executeForRows(int rowCount, const std::function<void(int row)>& bindRow);
+    // The same for rows that come one at a time: bindNext sets the next row's
+    // parameters and says true, or says false when there are no more. A batch
+    // also goes once its values reach kBatchBytes, so long values never pile up.
+    void executeForEach(const std::function<bool()>& bindNext);
 
     // Cursor. hasRow is false exactly when the result is empty.
     bool hasRow() const;
@@ -73,6 +77,8 @@ public:
     void setText(const QString& param, const QString& value);
     void setAmount(const QString& param, Amount value);
     void setDateTime(const QString& param, const QDateTime& value);
+    // Every marker's value at once, in the order the markers stand in the text.
+    void setValues(const std::vector<ParamValue>& values);
 
     // The statement as sent ('?' markers) and the values bound to its markers.
     const NamedStatement& statement() const { return m_statement; }
@@ -80,6 +86,7 @@ public:
 
     // Rows per round trip in executeForRows.
     static constexpr int kBatchRows = 1000;
+    static constexpr std::size_t kBatchBytes = 16u * 1024u * 1024u;
 
 protected:
     // firstRow is the 1-based number, within executeForRows, of rows[0]; a

@@ -27,9 +27,9 @@ inline QString sourceInit(const QString& database, const QString& server = QStri
     return QStringLiteral("SQLOLEDB.1;Password=pw;User ID=sa;Initial Catalog=%1;Data Source=%2").arg(database, server);
 }
 
-inline QString destinationInit(const QString& database)
+inline QString destinationInit(const QString& database, const QString& server = QStringLiteral("srv"))
 {
-    return QStringLiteral("SQLOLEDB.1;Password=kv;User ID=kv;Initial Catalog=%1;Data Source=far").arg(database);
+    return QStringLiteral("SQLOLEDB.1;Password=kv;User ID=kv;Initial Catalog=%1;Data Source=%2").arg(database, server);
 }
 
 // Shows every box as "? caption: text" (questions) or "! caption: text"
@@ -79,7 +79,7 @@ struct Window {
     void start(bool stocks, const QString& server = QStringLiteral("srv"))
     {
         form.Origem->setText(link(QStringLiteral("origem-%1.udl").arg(server), sourceInit(QStringLiteral("pos"), server)));
-        form.Destino->setText(link(QStringLiteral("destino.udl"), destinationInit(QStringLiteral("loja"))));
+        form.Destino->setText(link(QStringLiteral("destino.udl"), destinationInit(QStringLiteral("loja"), server)));
         *answers = {true, stocks};
         form.Button1Click();
     }

@@ -57,7 +57,9 @@ Outcome runAgainst(const QString& dataSource, std::optional<std::chrono::seconds
     harness::RecordingSink sink;
     QElapsedTimer timer;
     timer.start();
-    core::runConversion({cn, *q_exec, *q_aux}, sourceInit(dataSource), harness::kDestinationInit, true, sink);
+    core::runConversion({cn, *q_exec, *q_aux}, sourceInit(dataSource),
+                        QString(harness::kDestinationInit).replace("Data Source=srv", "Data Source=" + dataSource), true,
+                        sink);
     return {sink.logLines(), sink.steps(), cn.isOpen(), timer.elapsed()};
 }
 
@@ -104,26 +106,26 @@ TEST_F(ConnectionFailureTest, LoginThatNeverCompletesIsLoggedPromptlyWithoutTheP
 
 TEST_F(ConnectionFailureTest, ServerLostAfterAcceptingTheLoginIsLoggedPromptlyWithoutThePassword)
 {
-    // It answers the start of the first step's transaction and its DELETE,
-    // then hangs up on the count query.
-    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 2});
+    // It answers the same-database check, the start of the first step's
+    // transaction and its DELETE, then hangs up on the count query.
+    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 3});
     ASSERT_NE(server.port(), 0);
     const Outcome cut = runAgainst(server.dataSource());
     expectFatalLogWithoutPassword(cut);
     const QStringList requests = server.requests();
-    ASSERT_EQ(requests.size(), 3) << requests.join(u'|').toStdString();
-    EXPECT_EQ(requests[1], "DELETE FROM [loja].dbo.clientes");
+    ASSERT_EQ(requests.size(), 4) << requests.join(u'|').toStdString();
+    EXPECT_EQ(requests[2], "DELETE FROM [loja].dbo.clientes");
     std::cout << "cut after accepting the login: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
 }
 
 TEST_F(ConnectionFailureTest, ServerThatStopsAnsweringIsGivenUpOnAfterTheStatementTimeout)
 {
-    // It answers the start of the first step's transaction, its DELETE and
-    // (as an empty result) its count, then answers nothing more, its
-    // connection still open: a frozen server. Silent on the count, the
+    // It answers the same-database check, the start of the first step's
+    // transaction, its DELETE and (as an empty result) its count, then
+    // answers nothing more, its connection still open: a frozen server. Silent on the count, the
     // driver gives up on the statement, then on its cancel; silent on the
     // commit that follows an empty count, on the commit.
-    for (const int answered : {2, 3}) {
+    for (const int answered : {3, 4}) {
         SCOPED_TRACE(answered);
         faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = answered, .thenSilent = true});
         ASSERT_NE(server.port(), 0);

@@ -29,7 +29,7 @@ TEST(ConversionRun, ASecondRunAfterAFailureWithAnotherSourceRunsNormally)
     run.recorder->clear();
     run.sink.events.clear();
     run.start(false, "SQLOLEDB.1;Password=x;User ID=y;Initial Catalog=pos;Data Source=other",
-              harness::kDestinationInit);
+              "SQLOLEDB.1;Initial Catalog=loja;Data Source=other");
     EXPECT_EQ(run.calls().mid(0, 2),
               QStringList({"cn.setConnectionString: Provider=SQLOLEDB.1;Password=x;Persist Security Info=True;"
                            "User ID=y;Initial Catalog=master;Data Source=other",

@@ -15,7 +15,7 @@ namespace harness {
 inline const QString kSourceInit = QStringLiteral(
     "SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=pos;Data Source=srv");
 inline const QString kDestinationInit = QStringLiteral(
-    "SQLOLEDB.1;Password=other;Persist Security Info=True;User ID=kv;Initial Catalog=loja;Data Source=far");
+    "SQLOLEDB.1;Password=other;Persist Security Info=True;User ID=kv;Initial Catalog=loja;Data Source=srv");
 inline const QString kWorkingConnection = QStringLiteral(
     "Provider=SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=master;Data Source=srv");
 inline const QString kStep = QStringLiteral("<passo>");

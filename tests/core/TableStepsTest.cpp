@@ -19,6 +19,7 @@ QStringList expectedCalls(bool present)
     QStringList calls{
         "cn.setConnectionString: " + harness::kWorkingConnection,
         "cn.open",
+        open("SELECT DB_ID(N'pos'), DB_ID(N'loja')"),
         "cn.begin",
         exec("DELETE FROM [loja].dbo.clientes"),
         count("Clientes"),

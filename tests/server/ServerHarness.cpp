@@ -66,9 +66,9 @@ server::ScratchDatabase& ServerHarness::source(const server::SourceVariant& vari
     return *m_databases.back();
 }
 
-server::ScratchDatabase& ServerHarness::destination(const QString& stem)
+server::ScratchDatabase& ServerHarness::destination(const QString& stem, bool exactName)
 {
-    m_databases.push_back(std::make_unique<server::ScratchDatabase>(*m_admin, stem));
+    m_databases.push_back(std::make_unique<server::ScratchDatabase>(*m_admin, stem, exactName));
     m_databases.back()->runScripts(server::kDestinationScripts);
     return *m_databases.back();
 }

@@ -52,7 +52,7 @@ public:
     server::ScratchDatabase& source(const server::SourceVariant& variant,
                                     const QString& stem = QStringLiteral("kovara_src_"));
     // A scratch destination database with its schema and earlier rows.
-    server::ScratchDatabase& destination(const QString& stem = QStringLiteral("kovara_dst_"));
+    server::ScratchDatabase& destination(const QString& stem = QStringLiteral("kovara_dst_"), bool exactName = false);
 
     // One run as the tool makes it, from data link files naming the two
     // databases; its log lines, with kStep at each progress step. The

@@ -202,6 +202,12 @@ QString describe(const db::ParamValue& value)
         {
             return QStringLiteral("datetime:") + v.toString(Qt::ISODateWithMs);
         }
+        QString operator()(double v) const { return QStringLiteral("double:%1").arg(v); }
+        QString operator()(const QByteArray& v) const { return QStringLiteral("bytes:") + QString::fromLatin1(v.toHex()); }
+        QString operator()(const db::Timestamp& v) const
+        {
+            return QStringLiteral("timestamp:%1-%2-%3").arg(v.year).arg(v.month).arg(v.day);
+        }
     };
     return std::visit(Describer{}, value);
 }

@@ -68,9 +68,10 @@ QString bracketed(const QString& name)
     return u'[' + quoted + u']';
 }
 
-ScratchDatabase::ScratchDatabase(SqlSession& admin, const QString& stem)
+ScratchDatabase::ScratchDatabase(SqlSession& admin, const QString& stem, bool exactName)
     : m_admin(admin),
-      m_name(stem + QString::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, u'0'))
+      m_name(exactName ? stem
+                       : stem + QString::number(QRandomGenerator::system()->generate(), 16).rightJustified(8, u'0'))
 {
     try {
         executeCatalogChange(m_admin, QStringLiteral("CREATE DATABASE ") + bracketed(m_name));

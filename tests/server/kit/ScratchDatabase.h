@@ -11,10 +11,11 @@ QString bracketed(const QString& name);
 
 // A database created for one test or benchmark and dropped when the guard
 // goes, whatever happened in between, so a failed run leaves nothing behind
-// on the server. The name is the stem and a random suffix.
+// on the server. The name is the stem and a random suffix, or exactly the
+// name given when another server's scratch database must be matched.
 class ScratchDatabase {
 public:
-    ScratchDatabase(SqlSession& admin, const QString& stem);
+    ScratchDatabase(SqlSession& admin, const QString& stem, bool exactName = false);
     ~ScratchDatabase();
 
     ScratchDatabase(const ScratchDatabase&) = delete;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/SqlNames.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+
+#include <QString>
+#include <optional>
+
+namespace core {
+
+// Where a step's statements go. On one server the two queries are the same
+// and sourceServer is empty: every statement runs on the server alone. With
+// the destination on another server, sourceServer is the source's
+// connection and a statement that reads the source is split in two.
+struct StepSides {
+    db::Connection& transactions;  // the destination's: each step's transaction
+    db::Query& destination;        // statements that write
+    db::Query& source;             // statements that only read the source
+    db::Connection* sourceServer = nullptr;
+};
+
+// "INSERT INTO t (columns) (SELECT expressions FROM rest)" as two servers run
+// it: the SELECT of every expression that is not a literal, for the source
+// server, and "INSERT INTO t (columns) VALUES (...)" with the literals in
+// place and a parameter for each expression read, for the destination.
+struct SplitStatement {
+    QString sourceQuery;
+    QString insert;
+};
+
+// Nothing when the statement is not of that form. Works on the statements as
+// written, before the database names are put in.
+std::optional<SplitStatement> splitForTwoServers(const QString& statement);
+
+// Runs one statement of a step, with the database names put in. A statement
+// that reads the source, when the source is on another server, streams the
+// source's rows through the program into the destination in parameter arrays:
+// a batch at a time, never the whole table.
+void runStepStatement(const QString& statement, const DatabaseNames& names, const StepSides& sides);
+
+}  // namespace core

@@ -1,0 +1,72 @@
+#include "core/RunServers.h"
+
+#include "core/InitString.h"
+#include "core/LinkFiles.h"
+#include "core/RunFailure.h"
+#include "core/ServerIdentity.h"
+#include "core/Transaction.h"
+
+#include <exception>
+
+namespace core {
+
+RunServers::RunServers(const Database& database, const QString& sourceInit, const QString& destinationInit,
+                       ConversionSink& sink)
+    : m_database(database)
+{
+    const SourceParameters source = parseSourceInit(sourceInit);
+    const SourceParameters destination = parseSourceInit(destinationInit);
+    m_names = {source.database, parseDestinationDatabase(destinationInit)};
+    database.cn.setConnectionString(workingConnectionString(source));
+    database.cn.open();
+
+    if (!sameServerName(source.server, destination.server)) {
+        sink.addLog(QStringLiteral("A ligar à base de dados de destino em %1...").arg(destination.server));
+        const auto unreachable = [&](const QString& why) {
+            return RunRefused(
+                QStringLiteral("Não foi possível ligar ao servidor de destino %1: %2").arg(destination.server, why));
+        };
+        m_destination = database.cn.createPeer();
+        if (!m_destination)
+            throw unreachable(QStringLiteral("esta ligação não chega a outro servidor"));
+        try {
+            m_destination->setConnectionString(workingConnectionString(destination));
+            m_destination->open();
+        } catch (const std::exception& e) {
+            m_destination.reset();
+            throw unreachable(failureText(e));
+        }
+        m_destinationQuery = m_destination->createQuery(QStringLiteral("q_exec"));
+        if (sameServer(database.q_exec, *m_destinationQuery))
+            closeDestination();
+    }
+
+    // Only one server can tell whether two names are one database.
+    if (!m_destination && sameDatabase(database.q_exec, m_names.source, m_names.destination))
+        throw RunRefused(kSameDatabase);
+}
+
+RunServers::~RunServers()
+{
+    closeDestination();
+}
+
+StepSides RunServers::sides(db::Connection& transactions)
+{
+    if (!m_destination)
+        return {transactions, m_database.q_exec, m_database.q_exec, nullptr};
+    return {transactions, *m_destinationQuery, m_database.q_exec, &m_database.cn};
+}
+
+void RunServers::closeDestination()
+{
+    m_destinationQuery.reset();
+    if (m_destination) {
+        // A dry run, or a step cut short, leaves a transaction open there.
+        rollbackQuietly(*m_destination);
+        closeAfterFailure(*m_destination);
+    }
+    m_destination.reset();
+}
+
+}  // namespace core

@@ -1,0 +1,129 @@
+// Source and destination on two servers of the test's own, the source's
+// server also holding a database with the destination's name (another
+// shop's). The run reaches each server with its own file's login, streams
+// the rows across, and never writes on the source's server.
+
+#include "ExpectedRows.h"
+#include "QStringPrinting.h"
+#include "ServerHarness.h"
+#include "TestServerInstance.h"
+#include "core/LinkFiles.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+const QDateTime kRunTime(QDate(2026, 3, 4), QTime(10, 0, 0, 250));
+
+class AcrossServers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString reason = server::TestServerInstance::unavailableReason();
+        if (!reason.isEmpty())
+            GTEST_SKIP() << reason.toStdString();
+        for (int i = 0; i < 2; ++i) {
+            m_instances[i] = std::make_unique<server::TestServerInstance>(2 + i);
+            m_instances[i]->start();
+        }
+        a.connect(m_instances[0]->odbc());
+        b.connect(m_instances[1]->odbc());
+    }
+
+    // As the Windows dialog writes it, for a server on this machine.
+    QString initString(const harness::ServerHarness& h, const QString& database, const QString& dataSource,
+                       const QString& password = {}) const
+    {
+        return QStringLiteral("SQLOLEDB.1;Password=%1;Persist Security Info=True;User ID=%2;Initial Catalog=%3;"
+                              "Data Source=%4")
+            .arg(password.isEmpty() ? h.settings().password : password, h.settings().user, database, dataSource);
+    }
+
+    QStringList run(const QString& sourceInit, const QString& destinationInit)
+    {
+        QTemporaryDir folder;
+        const QString origem = folder.filePath(QStringLiteral("origem.udl"));
+        const QString destino = folder.filePath(QStringLiteral("destino.udl"));
+        server::writeDataLinkFile(origem, sourceInit);
+        server::writeDataLinkFile(destino, destinationInit);
+        return a.runFromFiles(origem, destino, true, harness::steppingClock(kRunTime));
+    }
+
+    // Every table of a database, row by row.
+    QStringList everything(harness::ServerHarness& h, const server::ScratchDatabase& db)
+    {
+        QStringList rows;
+        for (const server::TableDef& table : h.destinationSchema().tables()) {
+            QStringList tableRows = h.tableRows(db, table.name, QStringLiteral("1"));
+            tableRows.sort();
+            for (const QString& row : tableRows)
+                rows.append(table.name + u':' + row);
+        }
+        return rows;
+    }
+
+    QString dataSource(int i) const { return QStringLiteral("127.0.0.1,%1").arg(m_instances[i]->port()); }
+
+    std::unique_ptr<server::TestServerInstance> m_instances[2];
+    // After the instances, so the scratch databases go while they still run.
+    harness::ServerHarness a;
+    harness::ServerHarness b;
+};
+
+TEST_F(AcrossServers, ConvertEverythingAndLeaveTheSourceServerAlone)
+{
+    server::ScratchDatabase& src = a.source({});
+    server::ScratchDatabase& dst = b.destination();
+    server::ScratchDatabase& bystander = a.destination(dst.name(), true);
+    const QStringList untouched = everything(a, bystander);
+
+    QStringList events = expected::wholeRunEvents();
+    events.insert(1, QStringLiteral("A ligar à base de dados de destino em %1...").arg(dataSource(1)));
+    EXPECT_EQ(run(initString(a, src.name(), dataSource(0)), initString(b, dst.name(), dataSource(1))), events);
+
+    b.expectConverted(dst, {});
+    EXPECT_EQ(b.rows(QStringLiteral("SELECT codigo, CONVERT(varchar(40), qtd), descricao FROM %1 "
+                                    "WHERE doc = 'IN' AND numero = 42 ORDER BY codigo")
+                         .arg(dst.table("vendas"))),
+              expected::stockLines());
+    EXPECT_EQ(b.rows(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE doc = 'IN' AND numero = 42").arg(dst.table("documentos"))),
+              QStringList{"1"});
+    EXPECT_EQ(everything(a, bystander), untouched);
+}
+
+TEST_F(AcrossServers, RefusedBeforeAnythingChanges)
+{
+    server::ScratchDatabase& src = a.source({});
+    server::ScratchDatabase& dst = b.destination();
+    server::ScratchDatabase& bystander = a.destination(dst.name(), true);
+    const QString sourceRows = QStringLiteral("SELECT codigo, descricao FROM %1 ORDER BY codigo").arg(src.table("Unidades"));
+    const QStringList sourceBefore = a.rows(sourceRows);
+    const QStringList untouched = everything(a, bystander);
+    const QString sameServer = QStringLiteral("localhost,%1").arg(m_instances[0]->port());
+
+    struct Case {
+        const char* label;
+        QString destinationInit;
+        QString refusal;  // after "Excepção fatal: "
+    };
+    const Case cases[] = {
+        {"no server listens there", initString(b, dst.name(), QStringLiteral("127.0.0.1,1")),
+         QStringLiteral("Não foi possível ligar ao servidor de destino 127.0.0.1,1: ")},
+        {"the destination's login is refused", initString(b, dst.name(), dataSource(1), QStringLiteral("errada")),
+         QStringLiteral("Não foi possível ligar ao servidor de destino %1: ").arg(dataSource(1))},
+        // The source's own server and database, both written otherwise.
+        {"the source database itself", initString(a, src.name().toUpper(), sameServer), core::kSameDatabase},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const QStringList events = run(initString(a, src.name(), dataSource(0)), c.destinationInit);
+        ASSERT_EQ(events.size(), 4) << events.join(u'\n').toStdString();
+        EXPECT_TRUE(events[2].startsWith(QStringLiteral("Excepção fatal: ") + c.refusal)) << events[2].toStdString();
+        EXPECT_EQ(events[3], QStringLiteral("Processo abortado!"));
+    }
+    EXPECT_EQ(everything(a, bystander), untouched);
+    EXPECT_EQ(a.rows(sourceRows), sourceBefore);
+}
+
+}  // namespace
