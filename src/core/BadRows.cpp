@@ -304,6 +304,8 @@ void nameBadRows(const TableStep& step, const DatabaseNames& names, db::Connecti
                  ConversionSink& sink)
 {
     try {
+        // A rollback that could not be told apart from a commit drops the session.
+        cn.open();
         const QStringList& inserts = chosenInserts(step, names, q);
         std::optional<ServerStepTrial> trial = ServerStepTrial::forStep(step, inserts, names, cn, q);
         if (trial)

@@ -122,6 +122,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                 if (!servers->acrossServers())
                     nameBadRows(step, names, database.cn, database.q_exec, sink);
                 sink.progressStep();
+                destination.open();  // the rollback drops a session it cannot trust
                 destination.beginTransaction();
                 SilentSink silent;
                 for (const TableStep* earlier : done)

@@ -167,7 +167,9 @@ void Session::rollback()
     // the rollback with success, having nothing left to undo.
     const std::optional<bool> held = serverHoldsTransaction();
     const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_ROLLBACK);
-    if (!SQL_SUCCEEDED(rc)) {
+    // A server that holds no transaction leaves nothing for autocommit to
+    // commit, whatever the driver made of the rollback: the session is kept.
+    if (!SQL_SUCCEEDED(rc) && held != false) {
         const QString failure = failureMessage(readDiagnostics(SQL_HANDLE_DBC, m_dbc.get()));
         const bool lost = connectionLost();
         drop();
