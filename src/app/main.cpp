@@ -1,8 +1,8 @@
-#include "app/CommandLine.h"
-#include "app/CommandLineRun.h"
-#include "app/LinkEditor.h"
-#include "app/LinkEditorCommand.h"
-#include "app/Main.h"
+#include "app/commandline/CommandLine.h"
+#include "app/commandline/CommandLineRun.h"
+#include "app/editor/LinkEditor.h"
+#include "app/editor/LinkEditorCommand.h"
+#include "app/window/Main.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -4,7 +4,7 @@
 // boxes and data link files on disk.
 
 #include "RecordingDatabase.h"
-#include "app/Main.h"
+#include "app/window/Main.h"
 #include "app/MessageBoxes.h"
 
 #include <QFile>

@@ -1,7 +1,7 @@
-#include "app/CommandLineRun.h"
+#include "app/commandline/CommandLineRun.h"
 
-#include "app/ConsoleSink.h"
-#include "app/Interruption.h"
+#include "app/commandline/ConsoleSink.h"
+#include "app/commandline/Interruption.h"
 #include "core/LinkFiles.h"
 #include "core/Questions.h"
 #include "core/RunRecord.h"

@@ -1,5 +1,5 @@
 #include "AppTestSupport.h"
-#include "app/Processar.h"
+#include "app/window/Processar.h"
 #include "core/Conversion.h"
 #include "core/RunRecord.h"
 

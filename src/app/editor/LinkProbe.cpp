@@ -1,4 +1,4 @@
-#include "app/LinkProbe.h"
+#include "app/editor/LinkProbe.h"
 
 #include "core/LinkCheck.h"
 #include "db/DbError.h"

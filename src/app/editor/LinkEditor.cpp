@@ -1,4 +1,4 @@
-#include "app/LinkEditor.h"
+#include "app/editor/LinkEditor.h"
 
 #include "app/MessageBoxes.h"
 #include "core/DataLinkFile.h"

@@ -1,6 +1,6 @@
-#include "app/LinkMenu.h"
+#include "app/editor/LinkMenu.h"
 
-#include "app/LinkEditor.h"
+#include "app/editor/LinkEditor.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

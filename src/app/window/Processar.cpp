@@ -1,6 +1,6 @@
-#include "app/Processar.h"
+#include "app/window/Processar.h"
 
-#include "app/Main.h"
+#include "app/window/Main.h"
 #include "core/Conversion.h"
 #include "core/RunRecord.h"
 #include "core/RunRequest.h"

@@ -1,19 +1,13 @@
 #pragma once
 
-#include "app/CommandLineOptions.h"
+#include "app/commandline/CommandLineOptions.h"
 #include "app/Console.h"
+#include "app/ExitStatus.h"
 #include "core/Conversion.h"
 
 #include <QString>
 
 namespace app {
-
-// The exit statuses of the command line.
-enum ExitStatus : int {
-    kExitComplete = 0,
-    kExitAborted = 1,
-    kExitRefused = 2,  // also wrong usage
-};
 
 // One run asked for on the command line: the checks the window makes, with
 // the same texts on standard error; its questions on the terminal unless

@@ -2,8 +2,9 @@
 // its files on disk.
 #include "AppTestSupport.h"
 #include "FakeTdsServer.h"
-#include "app/LinkEditor.h"
-#include "app/LinkProbe.h"
+#include "app/editor/LinkEditor.h"
+#include "app/editor/LinkEditorCommand.h"
+#include "app/editor/LinkProbe.h"
 #include "core/DataLinkFile.h"
 
 #include <QAbstractItemView>
@@ -59,6 +60,36 @@ class LinkEditorTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void theLinkEditorTakesOneFileAndNothingElse_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("path");
+        const QString missing = QStringLiteral("Falta o ficheiro a seguir a --ligacao.");
+        QTest::newRow("a file") << QStringList{"--ligacao", "a b.udl"} << QString() << "a b.udl";
+        QTest::newRow("a file after =") << QStringList{"--ligacao=a.udl"} << QString() << "a.udl";
+        QTest::newRow("no file") << QStringList{"--ligacao"} << missing << QString();
+        QTest::newRow("nothing after =") << QStringList{"--ligacao="} << missing << QString();
+        QTest::newRow("an option for a file") << QStringList{"--ligacao", "--sim"} << missing << QString();
+        QTest::newRow("twice") << QStringList{"--ligacao", "a.udl", "--ligacao=b.udl"}
+                               << QStringLiteral("--ligacao foi dada mais de uma vez.") << QString();
+        QTest::newRow("another option") << QStringList{"--origem", "o.udl", "--ligacao", "a.udl"}
+                                        << QStringLiteral("--ligacao abre só o editor, e não se junta a outras opções "
+                                                          "nem argumentos: --origem")
+                                        << QString();
+    }
+
+    void theLinkEditorTakesOneFileAndNothingElse()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, error);
+        QFETCH(QString, path);
+        arguments.prepend(QStringLiteral("KovaraConverter"));
+        QCOMPARE(app::linkEditorUsageError(arguments), error);
+        if (error.isEmpty())
+            QCOMPARE(app::linkEditorPath(arguments), path);
+    }
+
     void fieldsShowTheFileAndOkWritesItBackWithItsOtherItems()
     {
         Editor editor;

@@ -1,7 +1,9 @@
 #pragma once
 
+// The data link editor: makes and edits .udl files, from the window's menu or --ligacao.
+
 #include "app/DatabaseFactory.h"
-#include "app/LinkProbe.h"
+#include "app/editor/LinkProbe.h"
 #include "core/LinkSettings.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
-#include "app/LinkEditorCommand.h"
+#include "app/editor/LinkEditorCommand.h"
 
-#include "app/CommandLineRun.h"
 #include "app/Console.h"
+#include "app/ExitStatus.h"
 
 #include <QtGlobal>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "app/Interruption.h"
+#include "app/commandline/Interruption.h"
 
 #include <atomic>
 #include <csignal>

@@ -1,10 +1,10 @@
-#include "app/CommandLine.h"
+#include "app/commandline/CommandLine.h"
 
-#include "app/CommandLineOptions.h"
-#include "app/CommandLineRun.h"
+#include "app/commandline/CommandLineOptions.h"
+#include "app/commandline/CommandLineRun.h"
 #include "app/Console.h"
 #include "app/DatabaseFactory.h"
-#include "app/Interruption.h"
+#include "app/commandline/Interruption.h"
 #include "core/RunRecord.h"
 
 #include <QCoreApplication>

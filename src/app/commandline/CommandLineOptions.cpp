@@ -1,4 +1,4 @@
-#include "app/CommandLineOptions.h"
+#include "app/commandline/CommandLineOptions.h"
 
 #include <QCommandLineParser>
 

@@ -1,9 +1,9 @@
-#include "app/Main.h"
+#include "app/window/Main.h"
 
 #include "app/DatabaseFactory.h"
-#include "app/LinkMenu.h"
+#include "app/editor/LinkMenu.h"
 #include "app/MessageBoxes.h"
-#include "app/Processar.h"
+#include "app/window/Processar.h"
 #include "core/LinkFiles.h"
 #include "core/Questions.h"
 

@@ -1,6 +1,6 @@
 #include "AppTestSupport.h"
-#include "app/LinkEditor.h"
-#include "app/Processar.h"
+#include "app/editor/LinkEditor.h"
+#include "app/window/Processar.h"
 #include "core/DataLinkFile.h"
 
 #include <QAbstractButton>

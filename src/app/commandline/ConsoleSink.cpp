@@ -1,4 +1,4 @@
-#include "app/ConsoleSink.h"
+#include "app/commandline/ConsoleSink.h"
 
 namespace app {
 

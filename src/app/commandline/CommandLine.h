@@ -1,5 +1,7 @@
 #pragma once
 
+// The command line: a conversion or a dry run in the terminal, without a window.
+
 namespace app {
 
 // The program runs one conversion in the terminal, without a window, when it

@@ -1,5 +1,9 @@
 #pragma once
 
+// The window: the main window TfrmMain and its worker TProcessar. Its path
+// boxes' context menu opens the data link editor (editor/LinkMenu.h), the one
+// place where a front end reaches into another.
+
 #include "db/Connection.h"
 #include "db/Query.h"
 
