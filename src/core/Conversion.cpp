@@ -48,8 +48,8 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
         sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
-        if (const auto* notUndone = dynamic_cast<const TransactionNotUndone*>(&e))
-            sink.addLog(notUndone->note());
+        for (const QString& note : failureNotes(e))
+            sink.addLog(note);
         // The search tries the step's statements on one server; across two it is not made.
         if (current && !acrossServers)
             nameBadRows(*current, names, database.cn, database.q_exec, sink);

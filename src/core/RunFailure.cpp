@@ -4,6 +4,26 @@
 
 namespace core {
 
+TransactionNotUndone::TransactionNotUndone(const std::exception& failure, QString note)
+    : db::DbError(failureText(failure)), m_note(std::move(note))
+{
+    if (const auto* refused = dynamic_cast<const RowRefused*>(&failure))
+        m_rowLine = refused->rowLine();
+}
+
+QStringList failureNotes(const std::exception& e)
+{
+    QStringList notes;
+    if (const auto* refused = dynamic_cast<const RowRefused*>(&e))
+        notes.append(refused->rowLine());
+    if (const auto* notUndone = dynamic_cast<const TransactionNotUndone*>(&e)) {
+        if (!notUndone->rowLine().isEmpty())
+            notes.append(notUndone->rowLine());
+        notes.append(notUndone->note());
+    }
+    return notes;
+}
+
 QString failureText(const std::exception& e)
 {
     if (const auto* dbError = dynamic_cast<const db::DbError*>(&e))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/Connection.h"
+#include "db/DbError.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,6 +23,39 @@ private:
     QString m_text;
     QByteArray m_utf8;
 };
+
+// A refusal of one source row, which the failure names: the failure's own
+// text, and a line for the log that says which row and why.
+class RowRefused : public db::DbError {
+public:
+    RowRefused(const db::DbError& failure, QString rowLine)
+        : db::DbError(failure.message()), m_rowLine(std::move(rowLine))
+    {
+    }
+    const QString& rowLine() const noexcept { return m_rowLine; }
+
+private:
+    QString m_rowLine;
+};
+
+// A failure after which the transaction's work may have stayed: the server
+// had ended the transaction itself before the rollback (a trigger may have
+// committed it). Its text is the failure's own; the note names what may have
+// been written.
+class TransactionNotUndone : public db::DbError {
+public:
+    TransactionNotUndone(const std::exception& failure, QString note);
+    const QString& note() const { return m_note; }
+    const QString& rowLine() const { return m_rowLine; }
+
+private:
+    QString m_note;
+    QString m_rowLine;
+};
+
+// The lines a failure adds to the log after "Excepção fatal: ": the row it
+// names, and whether its transaction may have stayed.
+QStringList failureNotes(const std::exception& e);
 
 // The text a failure is logged with: the database layer's own message, or
 // what the exception says.

@@ -1,8 +1,10 @@
 #include "core/StockTransfer.h"
 
+#include "core/RunFailure.h"
 #include "core/Transaction.h"
 
 #include <QTime>
+#include <vector>
 
 namespace core {
 
@@ -54,19 +56,31 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
             const QDateTime documentTime = now();
 
             q_exec.setSql(kGuardedLine.arg(substituteNames(kLine, names)));
-            q_exec.executeForRows(rows, [&](int row) {
-                // Each batch is sent once its last row is bound: the rows before this one are written.
-                if (row > 0 && row % db::Query::kBatchRows == 0)
-                    sink.rowsWritten(kLinesTable, row, rows);
-                const QDateTime lineTime = now();
-                q_exec.setInteger(QStringLiteral("numero"), number);
-                q_exec.setInteger(QStringLiteral("codigo"), q_aux.asInteger(QStringLiteral("codigo")));
-                q_exec.setDateTime(QStringLiteral("data"), midnightOf(lineTime));
-                q_exec.setDateTime(QStringLiteral("datahora"), lineTime);
-                q_exec.setText(QStringLiteral("descricao"), q_aux.asText(QStringLiteral("descricao")));
-                q_exec.setAmount(QStringLiteral("qtd"), q_aux.asAmount(QStringLiteral("existencia")));
-                q_aux.next();
-            });
+            std::vector<std::int32_t> codes;  // of the lines bound so far, to name a refused one
+            codes.reserve(std::size_t(rows));
+            try {
+                q_exec.executeForRows(rows, [&](int row) {
+                    // Each batch is sent once its last row is bound: the rows before this one are written.
+                    if (row > 0 && row % db::Query::kBatchRows == 0)
+                        sink.rowsWritten(kLinesTable, row, rows);
+                    const QDateTime lineTime = now();
+                    q_exec.setInteger(QStringLiteral("numero"), number);
+                    codes.push_back(q_aux.asInteger(QStringLiteral("codigo")));
+                    q_exec.setInteger(QStringLiteral("codigo"), codes.back());
+                    q_exec.setDateTime(QStringLiteral("data"), midnightOf(lineTime));
+                    q_exec.setDateTime(QStringLiteral("datahora"), lineTime);
+                    q_exec.setText(QStringLiteral("descricao"), q_aux.asText(QStringLiteral("descricao")));
+                    q_exec.setAmount(QStringLiteral("qtd"), q_aux.asAmount(QStringLiteral("existencia")));
+                    q_aux.next();
+                });
+            } catch (const db::DbError& failure) {
+                const std::optional<int> line = failure.row();
+                if (!line || *line < 1 || std::size_t(*line) > codes.size())
+                    throw;
+                throw RowRefused(failure, QStringLiteral("Existencias, código %1: %2.")
+                                              .arg(codes[std::size_t(*line - 1)])
+                                              .arg(failure.reason()));
+            }
             sink.rowsWritten(kLinesTable, rows, rows);
 
             q_exec.setSql(substituteNames(kHeader, names));

@@ -10,19 +10,6 @@
 
 namespace core {
 
-// A failure after which the transaction's work may have stayed: the server
-// had ended the transaction itself before the rollback (a trigger may have
-// committed it). Its text is the failure's own; the note names what may have
-// been written.
-class TransactionNotUndone : public db::DbError {
-public:
-    TransactionNotUndone(const QString& failure, QString note) : db::DbError(failure), m_note(std::move(note)) {}
-    const QString& note() const { return m_note; }
-
-private:
-    QString m_note;
-};
-
 // Ends the open transaction, undoing its work. Never raises: on a failure
 // path the failure that led here is the one to tell. False when the
 // connection cannot tell that the work is undone.
@@ -49,7 +36,7 @@ void inTransaction(db::Connection& cn, Work&& work, const QStringList& tablesWri
         cn.commit();
     } catch (const std::exception& e) {
         if (!rollbackQuietly(cn))
-            throw TransactionNotUndone(failureText(e), mayHaveStayed(tablesWritten));
+            throw TransactionNotUndone(e, mayHaveStayed(tablesWritten));
         throw;
     } catch (...) {
         rollbackQuietly(cn);

@@ -137,6 +137,8 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                     stockReport(runStockTransfer(names, held, sides.destination, servers->stockRows(), sink, now)));
             } catch (const std::exception& e) {
                 sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+                for (const QString& note : failureNotes(e))
+                    sink.addLog(note);
                 failedTables.append(QStringLiteral("Existencias"));
             }
         }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QByteArray>
 #include <exception>
+#include <optional>
 
 namespace db {
 
@@ -15,9 +16,21 @@ public:
     const QString& message() const noexcept { return m_message; }
     const char* what() const noexcept override { return m_utf8.constData(); }
 
+    // A failure of executeForRows at a known row: the row (1-based) and the
+    // refusal for that row alone, without the row's suffix.
+    void setRow(int row, QString reason)
+    {
+        m_row = row;
+        m_reason = std::move(reason);
+    }
+    std::optional<int> row() const { return m_row; }
+    const QString& reason() const { return m_row ? m_reason : m_message; }
+
 private:
     QString m_message;
     QByteArray m_utf8;
+    std::optional<int> m_row;
+    QString m_reason;
 };
 
 }  // namespace db

@@ -159,11 +159,16 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
     if (failed) {
         // FreeTDS tells a connection lost while it sends the array as a bare
         // "Unknown error"; ODBC's name for that state says what happened.
-        if (!lostConnection && m_session.connectionLost())
+        const bool lost = lostConnection || m_session.connectionLost();
+        if (lost && !lostConnection)
             error = QStringLiteral("Communication link failure");
         const std::optional<int> set = failedParameterSet(statuses, errorRow);
-        throw DbError(error.value_or(QStringLiteral("ODBC error"))
-                      + (set ? rowSuffix(qsizetype(firstRow) + *set) : QStringLiteral(" (linha desconhecida)")));
+        const QString reason = error.value_or(QStringLiteral("ODBC error"));
+        DbError failure(reason + (set ? rowSuffix(qsizetype(firstRow) + *set) : QStringLiteral(" (linha desconhecida)")));
+        // A connection lost at a row is not that row's fault.
+        if (set && !lost)
+            failure.setRow(firstRow + *set, reason);
+        throw failure;
     }
     return true;
 }
@@ -172,8 +177,14 @@ void OdbcQuery::runRowByRow(const std::vector<std::vector<ParamValue>>& rows, in
 {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const QString suffix = rowSuffix(qsizetype(firstRow) + qsizetype(i));
-        m_batch->statement.executePrepared(rows[i], suffix);
-        m_batch->statement.finish(suffix);
+        try {
+            m_batch->statement.executePrepared(rows[i], suffix);
+            m_batch->statement.finish(suffix);
+        } catch (DbError& failure) {
+            if (failure.message().endsWith(suffix) && !m_session.connectionLost())
+                failure.setRow(firstRow + int(i), failure.message().chopped(suffix.size()));
+            throw;
+        }
     }
 }
 

@@ -252,6 +252,15 @@ TEST_F(CommandLine, ATriggerOnTheStockLinesLeavesTheDocumentWholeOrAbsent)
                 EXPECT_EQ(QStringList({count("vendas", "WHERE numero = 42"), count("documentos", "WHERE numero = 42"),
                                        count("auditoria", "")}), QStringList({"4", "1", "4"}));
             EXPECT_EQ(ended.out.last().endsWith("nada foi alterado."), mode == "--verificar" && !fails);
+            // The refused line is named by its product, right after the server's words.
+            const qsizetype fatal = ended.out.indexOf(QRegularExpression(QStringLiteral("Excepção fatal: .*")));
+            EXPECT_EQ(fatal >= 0, fails);
+            if (fails) {
+                EXPECT_TRUE(ended.out.value(fatal + 1).contains(QRegularExpression(
+                    trigger.contains(u"THROW") ? QStringLiteral("^Existencias, código \\d+: Linha 2 recusada\\.$")
+                                               : QStringLiteral("^Existencias, código \\d+: .+\\.$"))))
+                    << ended.out.join(u'\n').toStdString();
+            }
         }
     }
 }
