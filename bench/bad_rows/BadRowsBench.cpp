@@ -12,6 +12,7 @@
 //
 // Usage: bad_rows_bench [--rows N]
 
+#include "BenchSupport.h"
 #include "ScratchDatabase.h"
 #include "ServerSettings.h"
 #include "SqlSession.h"
@@ -43,37 +44,13 @@ public:
     QStringList named;
 };
 
-double secondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-int parseRows(int argc, char** argv)
-{
-    int rows = 200000;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc) {
-            char* end = nullptr;
-            const long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 10 || value > 10000000)
-                throw std::invalid_argument("--rows takes a whole number from 10 to 10000000");
-            rows = int(value);
-        } else {
-            throw std::invalid_argument(std::string("unknown argument ") + argv[i] + "\nusage: bad_rows_bench [--rows N]");
-        }
-    }
-    return rows;
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
 {
     int rows = 0;
     try {
-        rows = parseRows(argc, argv);
+        rows = bench::parseRows(argc, argv, 200000, 10, 10000000, "bad_rows_bench");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
@@ -112,13 +89,13 @@ int main(int argc, char** argv)
         const std::unique_ptr<db::Query> q = cn.createQuery(QStringLiteral("q_exec"));
         CountingSink sink;
 
-        const double clean = secondsOf([&] { core::runTableStep(products, names, {cn, *q, *q}, sink); });
+        const double clean = bench::secondsOf([&] { core::runTableStep(products, names, {cn, *q, *q}, sink); });
         std::printf("(a) products step, clean source   %8.3f s\n", clean);
 
         for (const int code : bad)
             source.execute(QStringLiteral("UPDATE dbo.Produtos SET descricao = REPLICATE(N'x', 50) WHERE codigo = %1").arg(code));
         bool refused = false;
-        const double failing = secondsOf([&] {
+        const double failing = bench::secondsOf([&] {
             try {
                 core::runTableStep(products, names, {cn, *q, *q}, sink);
             } catch (const std::exception&) {
@@ -129,7 +106,7 @@ int main(int argc, char** argv)
             throw std::runtime_error("the spoilt source went through");
         std::printf("(b) products step, refused        %8.3f s\n", failing);
 
-        const double search = secondsOf([&] { core::nameBadRows(products, names, cn, *q, sink); });
+        const double search = bench::secondsOf([&] { core::nameBadRows(products, names, cn, *q, sink); });
         std::printf("(c) search naming the rows        %8.3f s\n", search);
         for (const QString& line : sink.named)
             std::printf("    %s\n", qPrintable(line));
@@ -138,7 +115,7 @@ int main(int argc, char** argv)
 
         destination.execute(QStringLiteral("DELETE FROM dbo.produtos"));
         sink.named.clear();
-        const double firstSearch = secondsOf([&] { core::nameBadRows(products, names, cn, *q, sink); });
+        const double firstSearch = bench::secondsOf([&] { core::nameBadRows(products, names, cn, *q, sink); });
         if (sink.named.size() != 3)
             throw std::runtime_error("the search into an empty table did not name exactly the 3 bad rows");
         std::printf("(d) search, empty destination     %8.3f s   ratio to (a) %.3f\n", firstSearch, firstSearch / clean);

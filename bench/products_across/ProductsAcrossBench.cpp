@@ -10,6 +10,7 @@
 //
 // Usage: products_across_bench [--rows N]     (N products, default 100000)
 
+#include "BenchSupport.h"
 #include "FixtureSchema.h"
 #include "ScratchDatabase.h"
 #include "ServerSettings.h"
@@ -18,8 +19,6 @@
 #include "core/TableCopy.h"
 #include "core/TableSteps.h"
 #include "db/OdbcConnection.h"
-
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -32,26 +31,6 @@
 namespace {
 
 constexpr char kDestinationVariable[] = "KOVARA_TEST_ODBC_DESTINATION";
-
-class SilentSink : public core::ConversionSink {
-public:
-    void addLog(const QString&) override {}
-    void progressStep() override {}
-};
-
-double peakRssMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
-
-double secondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // count products from code 200000 on, beside the fixture's own, each with a
 // barcode, a photo of a few hundred bytes, dates to the millisecond and
@@ -89,26 +68,8 @@ void checkProducts(server::SqlSession& admin, const server::ScratchDatabase& des
 void report(const char* label, double seconds, int rows)
 {
     std::printf("%-44s %10.3f s %12.0f products/s   peak RSS %7.1f MB\n", label, seconds, rows / seconds,
-                peakRssMegabytes());
+                bench::peakRssMegabytes());
     std::fflush(stdout);
-}
-
-int parseRows(int argc, char** argv)
-{
-    int rows = 100000;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc) {
-            char* end = nullptr;
-            const long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 1 || value > 999999)
-                throw std::invalid_argument("--rows takes a whole number from 1 to 999999");
-            rows = int(value);
-        } else {
-            throw std::invalid_argument(std::string("unknown argument ") + argv[i] +
-                                        "\nusage: products_across_bench [--rows N]");
-        }
-    }
-    return rows;
 }
 
 const core::TableStep& productsStep()
@@ -126,7 +87,7 @@ int main(int argc, char** argv)
 {
     int rows = 0;
     try {
-        rows = parseRows(argc, argv);
+        rows = bench::parseRows(argc, argv, 100000, 1, 999999, "products_across_bench");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
@@ -159,7 +120,7 @@ int main(int argc, char** argv)
         std::fflush(stdout);
 
         const core::TableStep& step = productsStep();
-        SilentSink sink;
+        bench::SilentSink sink;
         double across = 0;
         double alone = 0;
         {
@@ -173,13 +134,13 @@ int main(int argc, char** argv)
             far->open();
             const std::unique_ptr<db::Query> farQuery = far->createQuery(QStringLiteral("q_exec"));
 
-            across = secondsOf([&] {
+            across = bench::secondsOf([&] {
                 core::runTableStep(step, {source.name(), otherServer.name()}, {*far, *farQuery, *q, &cn}, sink);
             });
             checkProducts(elsewhereAdmin, otherServer, rows, "(b)");
             report("(b) across two servers, streamed", across, rows);
 
-            alone = secondsOf([&] { core::runTableStep(step, {source.name(), sameServer.name()}, {cn, *q, *q}, sink); });
+            alone = bench::secondsOf([&] { core::runTableStep(step, {source.name(), sameServer.name()}, {cn, *q, *q}, sink); });
             checkProducts(admin, sameServer, rows, "(a)");
             report("(a) one server, INSERT ... SELECT", alone, rows);
             far->close();

@@ -8,6 +8,7 @@
 //
 // Usage: stock_transfer_bench [--rows N]     (N stocked products, default 100000)
 
+#include "BenchSupport.h"
 #include "FixtureSchema.h"
 #include "ScratchDatabase.h"
 #include "ServerSettings.h"
@@ -19,8 +20,6 @@
 #include "db/OdbcConnection.h"
 
 #include <QTime>
-
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -50,26 +49,6 @@ const QString kSetBasedLines = QStringLiteral(
 const QString kSetBasedHeader = QStringLiteral(
     "INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) "
     "VALUES (1, 'IN', CONVERT(datetime, CONVERT(date, GETDATE())), GETDATE(), 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
-
-class SilentSink : public core::ConversionSink {
-public:
-    void addLog(const QString&) override {}
-    void progressStep() override {}
-};
-
-double peakRssMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
-}
-
-double secondsOf(const std::function<void()>& work)
-{
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 QDateTime midnightOf(const QDateTime& t)
 {
@@ -154,25 +133,8 @@ void checkDocument(server::SqlSession& admin, const server::ScratchDatabase& des
 
 void report(const char* label, double seconds, int rows)
 {
-    std::printf("%-34s %10.3f s %12.0f rows/s   peak RSS %7.1f MB\n", label, seconds, rows / seconds, peakRssMegabytes());
+    std::printf("%-34s %10.3f s %12.0f rows/s   peak RSS %7.1f MB\n", label, seconds, rows / seconds, bench::peakRssMegabytes());
     std::fflush(stdout);
-}
-
-int parseRows(int argc, char** argv)
-{
-    int rows = 100000;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rows") == 0 && i + 1 < argc) {
-            char* end = nullptr;
-            const long value = std::strtol(argv[++i], &end, 10);
-            if (*end != '\0' || value < 1 || value > 10000000)
-                throw std::invalid_argument("--rows takes a whole number from 1 to 10000000");
-            rows = int(value);
-        } else {
-            throw std::invalid_argument(std::string("unknown argument ") + argv[i] + "\nusage: stock_transfer_bench [--rows N]");
-        }
-    }
-    return rows;
 }
 
 }  // namespace
@@ -181,7 +143,7 @@ int main(int argc, char** argv)
 {
     int rows = 0;
     try {
-        rows = parseRows(argc, argv);
+        rows = bench::parseRows(argc, argv, 100000, 1, 10000000, "stock_transfer_bench");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 2;
@@ -220,24 +182,24 @@ int main(int argc, char** argv)
             const std::unique_ptr<db::Query> q_aux = cn.createQuery(QStringLiteral("q_aux"));
 
             emptyDocuments(destination);
-            perRow = secondsOf([&] { perRowTransfer(names, *q_exec, *q_aux); });
+            perRow = bench::secondsOf([&] { perRowTransfer(names, *q_exec, *q_aux); });
             checkDocument(admin, destination, rows, "(a)");
             report("(a) one execution per row", perRow, rows);
 
             emptyDocuments(destination);
-            SilentSink sink;
-            asBuilt = secondsOf([&] { core::runStockTransfer(names, cn, *q_exec, *q_aux, sink, core::systemNow); });
+            bench::SilentSink sink;
+            asBuilt = bench::secondsOf([&] { core::runStockTransfer(names, cn, *q_exec, *q_aux, sink, core::systemNow); });
             checkDocument(admin, destination, rows, "(b)");
             report("(b) runStockTransfer", asBuilt, rows);
 
             emptyDocuments(destination);
-            const double setBased = secondsOf([&] { setBasedTransfer(names, cn, *q_exec); });
+            const double setBased = bench::secondsOf([&] { setBasedTransfer(names, cn, *q_exec); });
             checkDocument(admin, destination, rows, "(c)");
             report("(c) set-based INSERT ... SELECT", setBased, rows);
 
             cn.close();
         }
-        std::printf("peak RSS %.1f MB\n", peakRssMegabytes());
+        std::printf("peak RSS %.1f MB\n", bench::peakRssMegabytes());
         std::printf("ratio %.3f\n", asBuilt / perRow);
         return 0;
     } catch (const std::exception& e) {
