@@ -300,20 +300,20 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
     }
 }
 
-void nameBadRows(const TableStep& step, const DatabaseNames& names, db::Connection& cn, db::Query& q,
-                 ConversionSink& sink)
+void nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink)
 {
     try {
         // A rollback that could not be told apart from a commit drops the session.
-        cn.open();
-        const QStringList& inserts = chosenInserts(step, names, q);
-        std::optional<ServerStepTrial> trial = ServerStepTrial::forStep(step, inserts, names, cn, q);
+        sides.transactions.open();
+        const QStringList& inserts = chosenInserts(step, names, sides.source);
+        std::optional<SidesStepTrial> trial = SidesStepTrial::forStep(step, inserts, names, sides);
         if (trial)
-            nameBadRows(*trial, names, q, q, sink);
+            nameBadRows(*trial, names, sides.source, sides.destination, sink);
     } catch (const std::exception&) {
         // The failure that led here has been told; a search cut short adds nothing to it.
     }
-    q.close();
+    sides.source.close();
+    sides.destination.close();
 }
 
 }  // namespace core

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/ConversionSink.h"
+#include "core/CrossServerCopy.h"
 #include "core/SqlNames.h"
 #include "core/StepTrial.h"
 #include "core/TableSteps.h"
@@ -17,9 +18,9 @@ inline constexpr int kNamedRowLimit = 20;
 // the destination's column rules show it, or else the server's words for that
 // row alone. Logs nothing when the failure is not about the rows: when the
 // step also fails with no rows at all, or no longer fails. Changes nothing;
-// never throws (a failure during the search ends it quietly).
-void nameBadRows(const TableStep& step, const DatabaseNames& names, db::Connection& cn, db::Query& q,
-                 ConversionSink& sink);
+// never throws (a failure during the search ends it quietly). The tries run
+// through the step's sides, whose transactions must be real ones.
+void nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink);
 
 // The same through any trial; source and destination are read through their
 // own queries (the same one when one server holds both).

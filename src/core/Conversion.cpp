@@ -10,13 +10,9 @@
 #include "core/Transaction.h"
 
 #include <exception>
+#include <optional>
 
 namespace core {
-
-namespace {
-
-
-}  // namespace
 
 int conversionStepCount(bool stocks)
 {
@@ -28,21 +24,19 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     const TableStep* current = nullptr;
-    DatabaseNames names;
-    bool acrossServers = false;
+    std::optional<RunServers> servers;
     try {
-        RunServers servers(database, sourceInit, destinationInit, sink);
-        names = servers.names();
-        acrossServers = servers.acrossServers();
-        const StepSides sides = servers.sides(servers.destination());
+        servers.emplace(database, sourceInit, destinationInit, sink);
+        const DatabaseNames& names = servers->names();
+        const StepSides sides = servers->sides(servers->destination());
         for (const TableStep& step : tableSteps()) {
             current = &step;
             runTableStep(step, names, sides, sink);
         }
         current = nullptr;
         if (stocks)
-            runStockTransfer(names, sides.transactions, sides.destination, servers.stockRows(), sink, now);
-        servers.closeDestination();
+            runStockTransfer(names, sides.transactions, sides.destination, servers->stockRows(), sink, now);
+        servers->closeDestination();
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));
         return RunOutcome::Complete;
@@ -50,11 +44,12 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
         for (const QString& note : failureNotes(e))
             sink.addLog(note);
-        // The search tries the step's statements on one server; across two it is not made.
-        if (current && !acrossServers)
-            nameBadRows(*current, names, database.cn, database.q_exec, sink);
+        // A step is only reached once the servers are.
+        if (current)
+            nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink);
         sink.addLog(QStringLiteral("Processo abortado!"));
     }
+    servers.reset();
     closeAfterFailure(database.cn);
     return RunOutcome::Aborted;
 }

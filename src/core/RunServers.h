@@ -29,7 +29,6 @@ public:
     RunServers& operator=(const RunServers&) = delete;
 
     const DatabaseNames& names() const { return m_names; }
-    bool acrossServers() const { return bool(m_destination); }
 
     // The destination's session, where each step's transaction is.
     db::Connection& destination() { return m_destination ? *m_destination : m_database.cn; }

@@ -7,8 +7,8 @@
 
 namespace core {
 
-std::optional<ServerStepTrial> ServerStepTrial::forStep(const TableStep& step, const QStringList& inserts,
-                                                        const DatabaseNames& names, db::Connection& cn, db::Query& q)
+std::optional<SidesStepTrial> SidesStepTrial::forStep(const TableStep& step, const QStringList& inserts,
+                                                      const DatabaseNames& names, const StepSides& sides)
 {
     std::vector<SourceStatement> statements;
     for (const QString& insert : inserts) {
@@ -17,16 +17,16 @@ std::optional<ServerStepTrial> ServerStepTrial::forStep(const TableStep& step, c
             return std::nullopt;
         statements.push_back(std::move(*statement));
     }
-    return ServerStepTrial(step, std::move(statements), names, cn, q);
+    return SidesStepTrial(step, std::move(statements), names, sides);
 }
 
-ServerStepTrial::ServerStepTrial(const TableStep& step, std::vector<SourceStatement> statements,
-                                 const DatabaseNames& names, db::Connection& cn, db::Query& q)
-    : m_step(&step), m_statements(std::move(statements)), m_names(names), m_cn(&cn), m_q(&q)
+SidesStepTrial::SidesStepTrial(const TableStep& step, std::vector<SourceStatement> statements,
+                               const DatabaseNames& names, const StepSides& sides)
+    : m_step(&step), m_statements(std::move(statements)), m_names(names), m_sides(sides)
 {
 }
 
-std::optional<QString> ServerStepTrial::attempt(const QStringList& conditions)
+std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
 {
     QStringList sql = m_step->deletes;
     for (qsizetype i = 0; i < conditions.size(); ++i)
@@ -34,18 +34,16 @@ std::optional<QString> ServerStepTrial::attempt(const QStringList& conditions)
     if (conditions.size() == qsizetype(m_statements.size()))
         sql.append(m_step->followUps);
 
-    m_cn->beginTransaction();
+    m_sides.transactions.beginTransaction();
     std::optional<QString> failure;
     try {
-        for (const QString& statement : sql) {
-            m_q->setSql(substituteNames(statement, m_names));
-            m_q->execute();
-        }
+        for (const QString& statement : sql)
+            runStepStatement(statement, m_names, m_sides);
     } catch (const std::exception& e) {
         failure = failureText(e);
     }
-    rollbackQuietly(*m_cn);
-    m_q->close();
+    rollbackQuietly(m_sides.transactions);
+    m_sides.destination.close();
     return failure;
 }
 

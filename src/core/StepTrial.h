@@ -1,10 +1,9 @@
 #pragma once
 
+#include "core/CrossServerCopy.h"
 #include "core/SourceStatement.h"
 #include "core/SqlNames.h"
 #include "core/TableSteps.h"
-#include "db/Connection.h"
-#include "db/Query.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,27 +29,28 @@ public:
     virtual std::optional<QString> attempt(const QStringList& conditions) = 0;
 };
 
-// The trial on the one server that holds both databases: each try in a
-// transaction of its own on cn, rolled back whatever happened. Nothing is
-// carried on inside a transaction after an error.
-class ServerStepTrial final : public StepTrial {
+// The trial through a step's sides, as the step itself runs: each try in a
+// transaction of its own on the destination, rolled back whatever happened.
+// With the source on another server its rows stream across as in the copy,
+// and the source's server is only read. Nothing is carried on inside a
+// transaction after an error.
+class SidesStepTrial final : public StepTrial {
 public:
     // Nothing when a statement of the step is not a plain copy of one source table.
-    static std::optional<ServerStepTrial> forStep(const TableStep& step, const QStringList& inserts,
-                                                  const DatabaseNames& names, db::Connection& cn, db::Query& q);
+    static std::optional<SidesStepTrial> forStep(const TableStep& step, const QStringList& inserts,
+                                                 const DatabaseNames& names, const StepSides& sides);
 
     const std::vector<SourceStatement>& statements() const override { return m_statements; }
     std::optional<QString> attempt(const QStringList& conditions) override;
 
 private:
-    ServerStepTrial(const TableStep& step, std::vector<SourceStatement> statements, const DatabaseNames& names,
-                    db::Connection& cn, db::Query& q);
+    SidesStepTrial(const TableStep& step, std::vector<SourceStatement> statements, const DatabaseNames& names,
+                   const StepSides& sides);
 
     const TableStep* m_step;
     std::vector<SourceStatement> m_statements;
     DatabaseNames m_names;
-    db::Connection* m_cn;
-    db::Query* m_q;
+    StepSides m_sides;
 };
 
 }  // namespace core

@@ -118,9 +118,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                 // through are made again in a new one, so later steps see
                 // this step's tables as they were.
                 undone = rollbackQuietly(destination) && undone;
-                // The search tries the step's statements on one server; across two it is not made.
-                if (!servers->acrossServers())
-                    nameBadRows(step, names, database.cn, database.q_exec, sink);
+                nameBadRows(step, names, servers->sides(destination), sink);
                 sink.progressStep();
                 destination.open();  // the rollback drops a session it cannot trust
                 destination.beginTransaction();

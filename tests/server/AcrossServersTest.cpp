@@ -3,12 +3,14 @@
 // shop's). The run reaches each server with its own file's login, streams
 // the rows across, and never writes on the source's server.
 
+#include "DirtyShop.h"
 #include "ExpectedRows.h"
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
 #include "TestServerInstance.h"
 #include "core/LinkFiles.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -40,14 +42,14 @@ protected:
             .arg(password.isEmpty() ? h.settings().password : password, h.settings().user, database, dataSource);
     }
 
-    QStringList run(const QString& sourceInit, const QString& destinationInit)
+    QStringList run(const QString& sourceInit, const QString& destinationInit, bool dryRun = false)
     {
         QTemporaryDir folder;
         const QString origem = folder.filePath(QStringLiteral("origem.udl"));
         const QString destino = folder.filePath(QStringLiteral("destino.udl"));
         server::writeDataLinkFile(origem, sourceInit);
         server::writeDataLinkFile(destino, destinationInit);
-        return a.runFromFiles(origem, destino, true, harness::steppingClock(kRunTime));
+        return a.runFromFiles(origem, destino, true, harness::steppingClock(kRunTime), dryRun);
     }
 
     // Every table of a database, row by row.
@@ -90,6 +92,23 @@ TEST_F(AcrossServers, ConvertEverythingAndLeaveTheSourceServerAlone)
     EXPECT_EQ(b.rows(QStringLiteral("SELECT COUNT(*) FROM %1 WHERE doc = 'IN' AND numero = 42").arg(dst.table("documentos"))),
               QStringList{"1"});
     EXPECT_EQ(everything(a, bystander), untouched);
+}
+
+TEST_F(AcrossServers, BadRowsAreNamedAsOnOneServerAndTheirTablesKeptAsTheyWere)
+{
+    server::ScratchDatabase& src = a.source({});
+    server::ScratchDatabase& dst = b.destination();
+    dirty::spoil(src, dst, {"Produtos"});
+    const QStringList named{QStringLiteral("A procurar em Produtos os registos que o destino recusa..."),
+                            QString::fromUtf8(dirty::badRows()[2].line), QString::fromUtf8(dirty::badRows()[3].line)};
+    const QStringList before = everything(b, dst);
+    for (const bool dryRun : {true, false}) {
+        const QStringList events = run(initString(a, src.name(), dataSource(0)), initString(b, dst.name(), dataSource(1)), dryRun);
+        EXPECT_EQ(events.mid(events.indexOf(named[0]), 3), named) << events.join(u'\n').toStdString();
+        // The real run keeps what the steps before the failing one converted.
+        const QRegularExpression kept(dryRun ? "." : "^(produtos|codigosbarras|fornecedores|unidades|vendas|documentos):");
+        EXPECT_EQ(everything(b, dst).filter(kept), before.filter(kept));
+    }
 }
 
 TEST_F(AcrossServers, RefusedBeforeAnythingChanges)

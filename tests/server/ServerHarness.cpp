@@ -8,6 +8,7 @@
 #include "core/Conversion.h"
 #include "core/ConversionSink.h"
 #include "core/DataLinkFile.h"
+#include "core/Verification.h"
 #include "db/OdbcConnection.h"
 
 #include <QTemporaryDir>
@@ -104,7 +105,7 @@ QStringList ServerHarness::run(const QString& sourceDatabase, const QString& des
 }
 
 QStringList ServerHarness::runFromFiles(const QString& origem, const QString& destino, bool stocks,
-                                        const core::Clock& clock)
+                                        const core::Clock& clock, bool dryRun)
 {
     const QString sourceInit = core::readInitString(origem);
     const QString destinationInit = core::readInitString(destino);
@@ -115,7 +116,8 @@ QStringList ServerHarness::runFromFiles(const QString& origem, const QString& de
     const std::unique_ptr<db::Query> q_exec = cn.createQuery(QStringLiteral("q_exec"));
     const std::unique_ptr<db::Query> q_aux = cn.createQuery(QStringLiteral("q_aux"));
     EventSink sink;
-    core::runConversion({cn, *q_exec, *q_aux}, sourceInit, destinationInit, stocks, sink, clock);
+    (dryRun ? core::verifyConversion : core::runConversion)({cn, *q_exec, *q_aux}, sourceInit, destinationInit, stocks,
+                                                            sink, clock);
     return sink.events;
 }
 

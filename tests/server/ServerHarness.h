@@ -59,8 +59,9 @@ public:
     // password is the one in KOVARA_TEST_ODBC unless one is given.
     QStringList run(const QString& sourceDatabase, const QString& destinationDatabase, bool stocks,
                     const core::Clock& clock, const std::optional<QString>& password = std::nullopt);
-    // The same from two data link files already on disk.
-    QStringList runFromFiles(const QString& origem, const QString& destino, bool stocks, const core::Clock& clock);
+    // The same from two data link files already on disk; a dry run when asked.
+    QStringList runFromFiles(const QString& origem, const QString& destino, bool stocks, const core::Clock& clock,
+                             bool dryRun = false);
 
     // The two data link files of a run, written into folder as Windows writes
     // them: the paths of the source's and the destination's.
