@@ -19,6 +19,12 @@ namespace {
 // for ever.
 constexpr SQLULEN kLoginTimeoutSeconds = 15;
 
+// One row per transaction of the session, written as the transaction's first
+// statement: the row is gone after a rollback and stays after a commit, so it
+// tells the two apart when the server ended a transaction on its own (an
+// error, a trigger's ROLLBACK or COMMIT).
+constexpr char kMarks[] = "#kovara_transaccoes";
+
 }  // namespace
 
 Session::~Session()
@@ -68,6 +74,7 @@ void Session::open()
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_statementTimeout.count())),
                        SQL_IS_UINTEGER);
     m_inTransaction = false;
+    m_marks = Marks::Unknown;
     m_dbc = std::move(dbc);
 }
 
@@ -101,20 +108,47 @@ void Session::drop() noexcept
     m_dbc.reset();
 }
 
-std::optional<bool> Session::serverHoldsTransaction() const
+std::optional<int> Session::askCount(const QString& sql) const
 {
     try {
         Statement question(newStatement());
-        question.executeDirect(QStringLiteral("SELECT @@TRANCOUNT"));
+        question.executeDirect(sql);
         const ResultSet answer = question.fetchAll();
         if (answer.rows.empty() || answer.rows.front().empty() || !answer.rows.front().front())
             return std::nullopt;
         bool ok = false;
         const int count = answer.rows.front().front()->trimmed().toInt(&ok);
-        return ok ? std::optional<bool>(count > 0) : std::nullopt;
+        return ok ? std::optional<int>(count) : std::nullopt;
     } catch (const DbError&) {
         return std::nullopt;
     }
+}
+
+std::optional<bool> Session::serverHoldsTransaction() const
+{
+    const std::optional<int> count = askCount(QStringLiteral("SELECT @@TRANCOUNT"));
+    return count ? std::optional<bool>(*count > 0) : std::nullopt;
+}
+
+bool Session::createMarks() const
+{
+    // In autocommit, so that the table outlives every transaction's rollback.
+    // A driver that does not speak T-SQL refuses it, and goes without marks.
+    try {
+        Statement create(newStatement());
+        create.executeDirect(QStringLiteral("IF OBJECT_ID(N'tempdb..%1') IS NULL CREATE TABLE %1 (numero INT NOT NULL)")
+                                 .arg(QLatin1String(kMarks)));
+        return true;
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+std::optional<bool> Session::markKept() const
+{
+    const std::optional<int> count = askCount(
+        QStringLiteral("SELECT COUNT(*) FROM %1 WHERE numero = %2").arg(QLatin1String(kMarks)).arg(m_transactionNumber));
+    return count ? std::optional<bool>(*count > 0) : std::nullopt;
 }
 
 void Session::setStatementTimeout(std::chrono::seconds timeout)
@@ -143,8 +177,25 @@ void Session::beginTransaction()
     requireOpen();
     if (m_inTransaction)
         throw DbError(QStringLiteral("A transaction is already open"));
+    if (m_marks == Marks::Unknown)
+        m_marks = createMarks() ? Marks::Kept : Marks::Unavailable;
     setAutocommit(false);
     m_inTransaction = true;
+    if (m_marks != Marks::Kept)
+        return;
+    ++m_transactionNumber;
+    // Also opens the transaction on the server at once, whatever the driver defers.
+    try {
+        Statement mark(newStatement());
+        mark.executeDirect(QStringLiteral("INSERT INTO %1 (numero) VALUES (%2)")
+                               .arg(QLatin1String(kMarks))
+                               .arg(m_transactionNumber));
+    } catch (const DbError&) {
+        // The failure may have ended the transaction on the server: nothing
+        // may go on in it.
+        rollback();
+        throw;
+    }
 }
 
 void Session::commit()
@@ -183,7 +234,16 @@ void Session::rollback()
     } catch (const DbError&) {
         // Nothing is left open to commit, and the transaction is undone.
     }
-    if (held == false)
+    if (m_marks != Marks::Kept) {
+        if (held == false)
+            throw DbError(QStringLiteral("The server ended the transaction before the rollback"));
+        return;
+    }
+    // The mark outlives only a commit: one the server made before the
+    // rollback (a trigger's COMMIT), even where later statements opened
+    // another transaction that the rollback undid.
+    const std::optional<bool> kept = markKept();
+    if (kept == true || (held == false && !kept))
         throw DbError(QStringLiteral("The server ended the transaction before the rollback"));
 }
 

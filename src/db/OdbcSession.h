@@ -28,9 +28,10 @@ public:
     void beginTransaction();
     void commit();
     // Undoes the open transaction. Raises DbError, once it is over, when the
-    // server no longer held the transaction (it ended it itself, and a trigger
-    // may have committed it), or when the rollback failed and the server could
-    // not say whether it still held it. A rollback that fails leaves
+    // server had committed the transaction itself (a trigger's COMMIT), or
+    // ended it and cannot say how (a driver without T-SQL, or no answer), or
+    // when the rollback failed and the server could not say whether it still
+    // held it. A rollback that fails leaves
     // the connection closed: only the server's end of the session undoes a
     // transaction the driver could not.
     void rollback();
@@ -52,13 +53,19 @@ public:
 private:
     void requireOpen() const;
     void setAutocommit(bool on);
+    std::optional<int> askCount(const QString& sql) const;
     std::optional<bool> serverHoldsTransaction() const;
+    bool createMarks() const;
+    std::optional<bool> markKept() const;
     void drop() noexcept;
 
     QString m_connectionString;
     Handle m_env;
     Handle m_dbc;
     bool m_inTransaction = false;
+    enum class Marks { Unknown, Kept, Unavailable };
+    Marks m_marks = Marks::Unknown;
+    int m_transactionNumber = 0;
     bool m_driverDeclaresArrays = false;
     OdbcBatchMode m_batchMode = OdbcBatchMode::Auto;
     std::chrono::seconds m_statementTimeout = kStatementTimeout;

@@ -106,26 +106,28 @@ TEST_F(ConnectionFailureTest, LoginThatNeverCompletesIsLoggedPromptlyWithoutTheP
 
 TEST_F(ConnectionFailureTest, ServerLostAfterAcceptingTheLoginIsLoggedPromptlyWithoutThePassword)
 {
-    // It answers the same-database check, the start of the first step's
-    // transaction and its DELETE, then hangs up on the count query.
-    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 3});
+    // It answers the same-database check, the session's marks table, the
+    // start of the first step's transaction, its mark and its DELETE, then
+    // hangs up on the count query.
+    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 5});
     ASSERT_NE(server.port(), 0);
     const Outcome cut = runAgainst(server.dataSource());
     expectFatalLogWithoutPassword(cut);
     const QStringList requests = server.requests();
-    ASSERT_EQ(requests.size(), 4) << requests.join(u'|').toStdString();
-    EXPECT_EQ(requests[2], "DELETE FROM [loja].dbo.clientes");
+    ASSERT_EQ(requests.size(), 6) << requests.join(u'|').toStdString();
+    EXPECT_EQ(requests[4], "DELETE FROM [loja].dbo.clientes");
     std::cout << "cut after accepting the login: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
 }
 
 TEST_F(ConnectionFailureTest, ServerThatStopsAnsweringIsGivenUpOnAfterTheStatementTimeout)
 {
-    // It answers the same-database check, the start of the first step's
-    // transaction, its DELETE and (as an empty result) its count, then
+    // It answers the same-database check, the session's marks table, the
+    // start of the first step's transaction, its mark, its DELETE and (as an
+    // empty result) its count, then
     // answers nothing more, its connection still open: a frozen server. Silent on the count, the
     // driver gives up on the statement, then on its cancel; silent on the
     // commit that follows an empty count, on the commit.
-    for (const int answered : {3, 4}) {
+    for (const int answered : {5, 6}) {
         SCOPED_TRACE(answered);
         faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = answered, .thenSilent = true});
         ASSERT_NE(server.port(), 0);

@@ -157,8 +157,6 @@ TEST_F(CommandLine, AFailingTableAbortsWithStatusOne)
 
     QStringList failure{QStringLiteral("Excepção fatal: ") + h.engine().invalidColumnName(QStringLiteral("letra")),
                         QStringLiteral("Processo abortado!")};
-    if (h.engine().endsTransactionAtErrors())
-        failure.insert(1, expected::notUndone(QStringLiteral("familias e famzonas")));
     EXPECT_EQ(ended.status, 1);
     EXPECT_EQ(ended.out, withoutSteps(expected::eventsUpToCountOfStep(4)) + failure);
     EXPECT_TRUE(record().contains(QStringLiteral("Resultado: processo abortado")));
@@ -195,9 +193,7 @@ TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
     server::ScratchDatabase& broken = sourceFailingAtFamilies();
     const Ended failed = run(broken, dst.name(), {QStringLiteral("--verificar"), QStringLiteral("--existencias")});
 
-    // Nothing is changed either way; where the server ended the transaction
-    // at the error, the run cannot know that, and says so.
-    const bool serverEnded = h.engine().endsTransactionAtErrors();
+    // Nothing is changed, whether the server or the run undid the transaction.
     EXPECT_EQ(failed.status, 1);
     const qsizetype families = failed.out.indexOf(QStringLiteral("A converter 2 famílias..."));
     ASSERT_GE(families, 0) << failed.out.join(u'\n').toStdString();
@@ -205,21 +201,17 @@ TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
     // The steps after it are still tried, on the tables as they were.
     EXPECT_EQ(failed.out.mid(failed.out.size() - 2),
               QStringList({QStringLiteral("Existencias: o documento de stock seria o IN 42, com 4 linhas."),
-                           serverEnded ? QString(QStringLiteral("Verificação falhou em Familias. ")
-                                                 + expected::notUndone(QStringLiteral(
-                                                     "clientes, empregados, subfamilias, familias, famzonas, iva, "
-                                                     "produtos, codigosbarras, fornecedores, unidades, vendas e documentos")))
-                                       : QStringLiteral("Verificação falhou em Familias: nada foi alterado.")}));
+                           QStringLiteral("Verificação falhou em Familias: nada foi alterado.")}));
     EXPECT_EQ(failed.out.filter(QStringLiteral(" registos na origem; ")).size(), 7);
     EXPECT_EQ(everything(dst), before);
-    EXPECT_TRUE(record().contains(serverEnded ? QStringLiteral("Resultado: verificação falhou, podem ter ficado registos escritos")
-                                              : QStringLiteral("Resultado: verificação falhou, nada foi alterado")));
+    EXPECT_TRUE(record().contains(QStringLiteral("Resultado: verificação falhou, nada foi alterado")));
 }
 
 // A trigger on the destination's stock lines that refuses the second line,
-// one that rolls the transaction back there, and one that only writes an
-// audit row (and its row count) per line; each under a dry run and a real
-// run. The document is whole or absent: never lines without their header.
+// one that rolls the transaction back there, one that only writes an audit
+// row (and its row count) per line, and one that commits there; each under a
+// dry run and a real run. The document is whole or absent: never lines
+// without their header, unless the run says that records may have stayed.
 TEST_F(CommandLine, ATriggerOnTheStockLinesLeavesTheDocumentWholeOrAbsent)
 {
     server::ScratchDatabase& src = h.source({});
@@ -235,7 +227,7 @@ TEST_F(CommandLine, ATriggerOnTheStockLinesLeavesTheDocumentWholeOrAbsent)
     const auto document = [&] { return h.tableRows(dst, "vendas", "1") + h.tableRows(dst, "documentos", "1"); };
 
     for (const QString& trigger : {secondLine + "THROW 50001, 'Linha 2 recusada', 1;",
-                                   secondLine + "ROLLBACK TRANSACTION;", audit}) {
+                                   secondLine + "ROLLBACK TRANSACTION;", audit, secondLine + "COMMIT TRANSACTION;"}) {
         for (const QString& mode : {QStringLiteral("--verificar"), QStringLiteral("--sim")}) {
             SCOPED_TRACE((mode + u' ' + trigger).toStdString());
             dst.execute(QStringLiteral("DROP TRIGGER IF EXISTS dbo.trg_linhas"));
@@ -245,13 +237,18 @@ TEST_F(CommandLine, ATriggerOnTheStockLinesLeavesTheDocumentWholeOrAbsent)
             const Ended ended = run(src, dst.name(), {mode, QStringLiteral("--existencias")});
 
             const bool fails = trigger != audit;
+            const bool committed = trigger.endsWith("COMMIT TRANSACTION;");
             EXPECT_EQ(ended.status, fails ? 1 : 0) << ended.out.join(u'\n').toStdString();
-            if (fails || mode == "--verificar")
+            EXPECT_EQ(ended.out.filter(QStringLiteral("Não foi possível confirmar que a transacção foi desfeita")).size(),
+                      committed ? 1 : 0) << ended.out.join(u'\n').toStdString();
+            if (committed)
+                EXPECT_NE(document(), before);
+            else if (fails || mode == "--verificar")
                 EXPECT_EQ(document(), before);
             else
                 EXPECT_EQ(QStringList({count("vendas", "WHERE numero = 42"), count("documentos", "WHERE numero = 42"),
                                        count("auditoria", "")}), QStringList({"4", "1", "4"}));
-            EXPECT_EQ(ended.out.last().endsWith("nada foi alterado."), mode == "--verificar" && !fails);
+            EXPECT_EQ(ended.out.last().endsWith("nada foi alterado."), mode == "--verificar" && !committed);
             // The refused line is named by its product, right after the server's words.
             const qsizetype fatal = ended.out.indexOf(QRegularExpression(QStringLiteral("Excepção fatal: .*")));
             EXPECT_EQ(fatal >= 0, fails);

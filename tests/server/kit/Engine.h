@@ -20,8 +20,8 @@ class SqlSession;
 //     to text comes back as raw bytes: the kit reads every value as its own
 //     type (see SqlSession) and never asks the server for text.
 //  5. An error such as a missing column ends the open transaction on the
-//     server, so the rollback that follows finds none: the conversion then
-//     says it cannot confirm that the transaction was undone.
+//     server, so the rollback that follows finds none: the conversion tells
+//     from its own transaction mark that the server undid it.
 //  6. One ALTER TABLE adds or drops one column, and DDL through a three-part
 //     name is refused: the fixture scripts are written that way for both.
 //  7. A database name with non-ASCII letters breaks the TDS stream on USE:
@@ -40,8 +40,6 @@ public:
 
     bool allowsSingleUser() const { return m_kind == Kind::SqlServer; }
     bool allowsBracketInNames() const { return m_kind == Kind::SqlServer; }
-    // Whether any error ends the open transaction, so the run cannot confirm it undid it.
-    bool endsTransactionAtErrors() const { return m_kind == Kind::Babelfish; }
     // Whether a failed CREATE or DROP DATABASE only met another session's at the same time.
     bool isConcurrentCatalogUpdate(const QString& error) const;
 
