@@ -188,10 +188,10 @@ for question in 1 2; do
   ! xdotool search --onlyvisible --name "^Erro\$" >/dev/null 2>&1 || fail "the window refused the data link files"
 done
 for _ in $(seq 1 300); do
-  grep -q '^Resultado:' "$record" 2>/dev/null && break
+  grep -Eq '^(\[[0-9a-f]+\] )?Resultado:' "$record" 2>/dev/null && break
   sleep 0.2
 done
-grep -q '^Resultado: conversão completa' "$record" || { cat "$record" >&2; fail "the run in the window did not complete"; }
+grep -Eq '^(\[[0-9a-f]+\] )?Resultado: conversão completa' "$record" || { cat "$record" >&2; fail "the run in the window did not complete"; }
 sleep 1
 shoot_window "$window" janela-depois.png
 kill "$app"; wait "$app" 2>/dev/null || true
