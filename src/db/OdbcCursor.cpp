@@ -2,6 +2,7 @@
 
 #include "db/OdbcApi.h"
 #include "db/OdbcDiagnostics.h"
+#include "db/OdbcStatement.h"
 #include "db/OdbcText.h"
 
 #include <array>
@@ -141,24 +142,8 @@ ParamValue OdbcCursor::readValue(SQLUSMALLINT column, Read read)
         return value;
     }
     case Read::Text: {
-        constexpr SQLLEN kUnits = 4096;
-        std::array<SQLWCHAR, kUnits> buffer;
-        QString value;
-        for (;;) {
-            const SQLRETURN rc = SQLGetData(stmt, column, SQL_C_WCHAR, buffer.data(), SQLLEN(sizeof buffer), &indicator);
-            if (rc == SQL_NO_DATA)
-                break;
-            check(rc, SQL_HANDLE_STMT, stmt);
-            if (indicator == SQL_NULL_DATA)
-                return {};
-            // A filled buffer ends with the terminator the driver put in.
-            const bool filled = rc == SQL_SUCCESS_WITH_INFO
-                             && (indicator == SQL_NO_TOTAL || indicator >= SQLLEN(sizeof buffer));
-            value.append(fromWide(buffer.data(), filled ? kUnits - 1 : indicator / SQLLEN(sizeof(SQLWCHAR))));
-            if (!filled)
-                break;
-        }
-        return value;
+        std::optional<QString> value = readText(stmt, column);
+        return value ? ParamValue{std::move(*value)} : ParamValue{};
     }
     }
     return {};

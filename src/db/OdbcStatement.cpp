@@ -32,12 +32,27 @@ QString columnName(SQLHSTMT stmt, SQLUSMALLINT column)
     }
 }
 
+
+// SQL_SUCCESS_WITH_INFO may carry a failure: a driver may report a statement
+// of a batch that failed so. Records outside class 01 are that failure.
+std::optional<QString> failureAmong(SQLRETURN rc, SQLHSTMT stmt)
+{
+    if (rc == SQL_SUCCESS || rc == SQL_NO_DATA)
+        return std::nullopt;
+    const std::vector<Diagnostic> records = readDiagnostics(SQL_HANDLE_STMT, stmt);
+    if (rc == SQL_SUCCESS_WITH_INFO && std::none_of(records.begin(), records.end(), isError))
+        return std::nullopt;
+    return failureMessage(records);
+}
+
+}  // namespace
+
 // Long values come in pieces: the driver reports the truncation and hands out
 // the rest on the next call. A piece is not always the whole buffer: binary
 // read as text comes in whole bytes of two hex digits, so the driver may stop
 // one unit short. The units it never wrote keep a value no text holds
 // (U+FFFF is a noncharacter), and the piece ends at the terminator before them.
-std::optional<QString> readValue(SQLHSTMT stmt, SQLUSMALLINT column)
+std::optional<QString> readText(SQLHSTMT stmt, SQLUSMALLINT column)
 {
     constexpr SQLLEN kUnits = 512;
     constexpr SQLWCHAR kUntouched = 0xFFFF;
@@ -67,20 +82,6 @@ std::optional<QString> readValue(SQLHSTMT stmt, SQLUSMALLINT column)
     }
     return value;
 }
-
-// SQL_SUCCESS_WITH_INFO may carry a failure: a driver may report a statement
-// of a batch that failed so. Records outside class 01 are that failure.
-std::optional<QString> failureAmong(SQLRETURN rc, SQLHSTMT stmt)
-{
-    if (rc == SQL_SUCCESS || rc == SQL_NO_DATA)
-        return std::nullopt;
-    const std::vector<Diagnostic> records = readDiagnostics(SQL_HANDLE_STMT, stmt);
-    if (rc == SQL_SUCCESS_WITH_INFO && std::none_of(records.begin(), records.end(), isError))
-        return std::nullopt;
-    return failureMessage(records);
-}
-
-}  // namespace
 
 Statement::Statement(Handle handle) : m_handle(std::move(handle)) {}
 
@@ -154,7 +155,7 @@ ResultSet Statement::fetchAll()
         ResultSet::Row row;
         row.reserve(std::size_t(columns));
         for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(columns); ++c)
-            row.push_back(readValue(get(), c));
+            row.push_back(readText(get(), c));
         result.rows.push_back(std::move(row));
     }
     return result;

@@ -10,6 +10,10 @@
 
 namespace db::odbc {
 
+// The value of a column of the current row as text, in pieces as long as it
+// is; nothing for NULL.
+std::optional<QString> readText(SQLHSTMT stmt, SQLUSMALLINT column);
+
 // One statement handle and what runs on it. Failures raise DbError with the
 // driver's cleaned text and the suffix given, if any.
 class Statement {
