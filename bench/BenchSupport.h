@@ -8,6 +8,8 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <cstdio>
+#include <optional>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -53,6 +55,17 @@ inline int parseRows(int argc, char** argv, int rows, long minimum, long maximum
         }
     }
     return rows;
+}
+
+// The same, or nothing once what is wrong is said on standard error.
+inline std::optional<int> rowsOrUsage(int argc, char** argv, int rows, long minimum, long maximum, const char* program)
+{
+    try {
+        return parseRows(argc, argv, rows, minimum, maximum, program);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return std::nullopt;
+    }
 }
 
 }  // namespace bench

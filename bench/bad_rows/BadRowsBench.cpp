@@ -48,13 +48,10 @@ public:
 
 int main(int argc, char** argv)
 {
-    int rows = 0;
-    try {
-        rows = bench::parseRows(argc, argv, 200000, 10, 10000000, "bad_rows_bench");
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+    const std::optional<int> parsed = bench::rowsOrUsage(argc, argv, 200000, 10, 10000000, "bad_rows_bench");
+    if (!parsed)
         return 2;
-    }
+    const int rows = *parsed;
     const std::optional<server::ServerSettings> settings = server::settingsFromEnvironment();
     if (!settings) {
         std::printf("%s is not set: the bad rows benchmark needs a SQL Server login that may create and drop "

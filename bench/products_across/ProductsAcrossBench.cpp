@@ -85,13 +85,10 @@ const core::TableStep& productsStep()
 
 int main(int argc, char** argv)
 {
-    int rows = 0;
-    try {
-        rows = bench::parseRows(argc, argv, 100000, 1, 999999, "products_across_bench");
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+    const std::optional<int> parsed = bench::rowsOrUsage(argc, argv, 100000, 1, 999999, "products_across_bench");
+    if (!parsed)
         return 2;
-    }
+    const int rows = *parsed;
 
     const std::optional<server::ServerSettings> here = server::settingsFromEnvironment();
     const QString elsewhereOdbc = qEnvironmentVariable(kDestinationVariable);

@@ -141,13 +141,10 @@ void report(const char* label, double seconds, int rows)
 
 int main(int argc, char** argv)
 {
-    int rows = 0;
-    try {
-        rows = bench::parseRows(argc, argv, 100000, 1, 10000000, "stock_transfer_bench");
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s\n", e.what());
+    const std::optional<int> parsed = bench::rowsOrUsage(argc, argv, 100000, 1, 10000000, "stock_transfer_bench");
+    if (!parsed)
         return 2;
-    }
+    const int rows = *parsed;
 
     const std::optional<server::ServerSettings> settings = server::settingsFromEnvironment();
     if (!settings) {
