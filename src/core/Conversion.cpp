@@ -41,9 +41,7 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         sink.addLog(QStringLiteral("Conversão completa!"));
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
-        sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
-        for (const QString& note : failureNotes(e))
-            sink.addLog(note);
+        logFailure(sink, e);
         // A step is only reached once the servers are.
         if (current)
             nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink);

@@ -11,17 +11,16 @@ TransactionNotUndone::TransactionNotUndone(const std::exception& failure, QStrin
         m_rowLine = refused->rowLine();
 }
 
-QStringList failureNotes(const std::exception& e)
+void logFailure(ConversionSink& sink, const std::exception& e)
 {
-    QStringList notes;
+    sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
     if (const auto* refused = dynamic_cast<const RowRefused*>(&e))
-        notes.append(refused->rowLine());
+        sink.addLog(refused->rowLine());
     if (const auto* notUndone = dynamic_cast<const TransactionNotUndone*>(&e)) {
         if (!notUndone->rowLine().isEmpty())
-            notes.append(notUndone->rowLine());
-        notes.append(notUndone->note());
+            sink.addLog(notUndone->rowLine());
+        sink.addLog(notUndone->note());
     }
-    return notes;
 }
 
 QString failureText(const std::exception& e)

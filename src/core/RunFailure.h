@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/ConversionSink.h"
 #include "db/Connection.h"
 #include "db/DbError.h"
 
@@ -53,9 +54,9 @@ private:
     QString m_rowLine;
 };
 
-// The lines a failure adds to the log after "Excepção fatal: ": the row it
-// names, and whether its transaction may have stayed.
-QStringList failureNotes(const std::exception& e);
+// Logs a failure: "Excepção fatal: " and its text, then the row it names
+// and whether its transaction may have stayed, where it knows them.
+void logFailure(ConversionSink& sink, const std::exception& e);
 
 // The text a failure is logged with: the database layer's own message, or
 // what the exception says.

@@ -111,7 +111,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                 });
                 done.push_back(&step);
             } catch (const std::exception& e) {
-                sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+                logFailure(sink, e);
                 failedTables.append(tableName(step));
                 // The error may have ended the transaction on the server: the
                 // rows are searched outside it, and the steps that went
@@ -134,9 +134,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                 sink.addLog(
                     stockReport(runStockTransfer(names, held, sides.destination, servers->stockRows(), sink, now)));
             } catch (const std::exception& e) {
-                sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
-                for (const QString& note : failureNotes(e))
-                    sink.addLog(note);
+                logFailure(sink, e);
                 failedTables.append(QStringLiteral("Existencias"));
             }
         }
@@ -149,7 +147,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
         }
         failedAt = failedTables.isEmpty() ? QStringLiteral("ao desfazer a transacção") : placesOf(failedTables);
     } catch (const std::exception& e) {
-        sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
+        logFailure(sink, e);
         undone = rollbackQuietly(servers ? servers->destination() : database.cn) && undone;
     }
     servers.reset();
