@@ -1,59 +1,49 @@
 #include "core/SourceStatement.h"
 
-#include <algorithm>
-
 namespace core {
 
 SourceStatement::SourceStatement(const RowCopy& copy, bool probeFound)
     : destinationTable(copy.destinationTable), sourceTable(copy.sourceTable)
 {
-    SplitStatement split{{}, QStringLiteral("@destino.dbo.") + destinationTable, {}, {}};
     QString values;
     QStringList read;
+    QStringList constants;
     for (const ColumnCopy& column : copy.columns) {
         const ColumnValue& value = probeFound || column.withoutProbe.text.isEmpty() ? column.value : column.withoutProbe;
         const QString text = value.text.isEmpty() ? column.name : value.text;
-        if (!columns.isEmpty())
-            values += value.tight ? QStringLiteral(",") : QStringLiteral(", ");
-        values += text;
+        values += (columns.isEmpty() ? QString() : value.tight ? QStringLiteral(",") : QStringLiteral(", ")) + text;
         columns.append(column.name);
-        split.constants.append(value.constant ? text : QString());
+        constants.append(value.constant ? text : QString());
         if (!value.constant)
             read.append(text);
     }
-    const QString from = QStringLiteral(" FROM %1.dbo.%2")
-                             .arg(copy.readsDestination ? QStringLiteral("@destino") : QStringLiteral("@origem"), sourceTable);
+    const QString from = (copy.readsDestination ? QStringLiteral(" FROM @destino.dbo.") : QStringLiteral(" FROM @origem.dbo.")) +
+                         sourceTable;
     select = QStringLiteral("SELECT ") + values + from;
-    if (!copy.readsDestination) {
-        split.sourceQuery = QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + from;
-        split.columns = columns;
-        m_acrossServers = std::move(split);
-    }
+    if (!copy.readsDestination)
+        m_acrossServers = SplitStatement{QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + from,
+                                         QStringLiteral("@destino.dbo.") + destinationTable, columns, constants};
 }
 
 StepStatement SourceStatement::insert() const
 {
-    return insertAll(QString());
+    return insertWhere(QString());
 }
 
 StepStatement SourceStatement::insertWhere(const QString& condition) const
 {
-    return insertAll(QStringLiteral(" WHERE ") + condition);
-}
-
-QString SourceStatement::selectWhere(const QString& condition) const
-{
-    return select + QStringLiteral(" WHERE ") + condition;
-}
-
-StepStatement SourceStatement::insertAll(const QString& where) const
-{
+    const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
     StepStatement statement{QStringLiteral("INSERT INTO @destino.dbo.%1 (%2) (%3%4)")
                                 .arg(destinationTable, columns.join(QStringLiteral(", ")), select, where),
                             m_acrossServers};
     if (statement.acrossServers)
         statement.acrossServers->sourceQuery += where;
     return statement;
+}
+
+QString SourceStatement::selectWhere(const QString& condition) const
+{
+    return select + QStringLiteral(" WHERE ") + condition;
 }
 
 namespace {
@@ -68,12 +58,8 @@ StepStatement deleteFrom(const QString& table)
 std::vector<StepStatement> deletesOf(const TableStep& step)
 {
     std::vector<StepStatement> deletes;
-    for (const QString& table : step.destinationTables) {
-        // A table a follow-up makes is emptied just before it.
-        if (std::none_of(step.followUps.begin(), step.followUps.end(),
-                         [&](const RowCopy& followUp) { return followUp.destinationTable == table; }))
-            deletes.push_back(deleteFrom(table));
-    }
+    for (const RowCopy& copy : step.copies)
+        deletes.push_back(deleteFrom(copy.destinationTable));
     return deletes;
 }
 

@@ -25,14 +25,12 @@ struct SourceStatement {
 
     // The statement for every row.
     StepStatement insert() const;
-    // The statement for the source rows where condition holds.
+    // The statement for the source rows where condition holds (every row when it is empty).
     StepStatement insertWhere(const QString& condition) const;
     // Its values, column for column, for those rows.
     QString selectWhere(const QString& condition) const;
 
 private:
-    StepStatement insertAll(const QString& where) const;
-
     std::optional<SplitStatement> m_acrossServers;  // of every row; none when it reads no source
 };
 

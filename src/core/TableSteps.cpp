@@ -13,13 +13,6 @@ ColumnValue constant(const char* literal)
     return {QString::fromLatin1(literal), true};
 }
 
-// A constant written with no space after the comma before it.
-ColumnValue tight(ColumnValue value)
-{
-    value.tight = true;
-    return value;
-}
-
 std::vector<TableStep> buildTableSteps()
 {
     const ColumnValue zero = constant("0");
@@ -30,12 +23,12 @@ std::vector<TableStep> buildTableSteps()
     const RowCopy clientes{"clientes", "Clientes", {
         {"id", zero}, {"codigo"}, {"nome"}, {"morada"}, {"codpostal"}, {"codpostal1"}, {"localidade"}, {"telefone"},
         {"fax"}, {"telemovel"}, {"email"}, {"web"}, {"obs"}, {"datacriacao"}, {"valormov"}, {"valordivida"},
-        {"contribuinte"}, {"limitecredito", zero}, {"desconto", zero}, {"saldo", tight(zero)}, {"foto", null},
-        {"mododesconto", zero}, {"impressao", zero}, {"datanascimento", zero}, {"nomecontacto", empty},
-        {"bloqueado", zero}, {"rfid", empty}, {"isento", {"ISNULL(isento, 0)"}}, {"motivo"},
-        {"retencao", {"ISNULL(retencao, 0)"}}, {"sujeitopassivo", {"ISNULL(sujeitopassivo, 0)"}},
-        {"ivacaixa", {"ISNULL(ivacaixa, 0)"}, zero}, {"ivacaixainicio", {"ivacaixainicio"}, zero},
-        {"ivacaixafim", {"ivacaixafim"}, zero}}};
+        {"contribuinte"}, {"limitecredito", zero}, {"desconto", zero},
+        {"saldo", {.text = "0", .constant = true, .tight = true}}, {"foto", null}, {"mododesconto", zero},
+        {"impressao", zero}, {"datanascimento", zero}, {"nomecontacto", empty}, {"bloqueado", zero}, {"rfid", empty},
+        {"isento", {"ISNULL(isento, 0)"}}, {"motivo"}, {"retencao", {"ISNULL(retencao, 0)"}},
+        {"sujeitopassivo", {"ISNULL(sujeitopassivo, 0)"}}, {"ivacaixa", {"ISNULL(ivacaixa, 0)"}, zero},
+        {"ivacaixainicio", {"ivacaixainicio"}, zero}, {"ivacaixafim", {"ivacaixafim"}, zero}}};
     const RowCopy empregados{"empregados", "Empregados", {
         {"id", zero}, {"codigo"}, {"nome"}, {"password"}, {"foto"}, {"bloqueado"}, {"datacriacao"}, {"obs"},
         {"gestaocaixa"}, {"frontoffice", zero}, {"identificacao", empty}, {"telefone", empty}, {"email", empty},
@@ -79,19 +72,22 @@ std::vector<TableStep> buildTableSteps()
         {"contribuinte", {"CONVERT(VARCHAR(15), contribuinte)"}}, {"ivaincluido"}}};
     const RowCopy unidades{"unidades", "Unidades", {{"id", zero}, {"codigo"}, {"descricao"}}};
 
-    std::vector<TableStep> steps;
-    steps.push_back({1, "Clientes", " clientes...", "ivacaixa", {clientes}, {}, "Clientes convertidos!", {"clientes"}});
-    steps.push_back({2, "Empregados", " empregados...", {}, {empregados}, {}, "Empregados convertidos!", {"empregados"}});
-    steps.push_back({3, "Subfamilias", " sub-famílias...", "fundo", {subfamilias}, {}, "Sub-famílias convertidas!",
-                     {"subfamilias"}});
-    steps.push_back({4, "Familias", " famílias...", "frontoffice", {familias}, {famzonas}, "Famílias convertidas!",
-                     {"familias", "famzonas"}});
-    steps.push_back({5, "Iva", " taxas de iva...", {}, {iva}, {}, "Taxas de iva convertidas!", {"iva"}});
-    steps.push_back({6, "Produtos", " produtos...", "referencia", {produtos, codigosbarras}, {}, "Produtos convertidos!",
-                     {"produtos", "codigosbarras"}});
-    steps.push_back({7, "Fornecedores", " fornecedores...", {}, {fornecedores}, {}, "Fornecedores convertidos!",
-                     {"fornecedores"}});
-    steps.push_back({8, "Unidades", " unidades...", {}, {unidades}, {}, "Unidades convertidas!", {"unidades"}});
+    std::vector<TableStep> steps{
+        {"Clientes", " clientes...", "ivacaixa", {clientes}, {}, "Clientes convertidos!"},
+        {"Empregados", " empregados...", {}, {empregados}, {}, "Empregados convertidos!"},
+        {"Subfamilias", " sub-famílias...", "fundo", {subfamilias}, {}, "Sub-famílias convertidas!"},
+        {"Familias", " famílias...", "frontoffice", {familias}, {famzonas}, "Famílias convertidas!"},
+        {"Iva", " taxas de iva...", {}, {iva}, {}, "Taxas de iva convertidas!"},
+        {"Produtos", " produtos...", "referencia", {produtos, codigosbarras}, {}, "Produtos convertidos!"},
+        {"Fornecedores", " fornecedores...", {}, {fornecedores}, {}, "Fornecedores convertidos!"},
+        {"Unidades", " unidades...", {}, {unidades}, {}, "Unidades convertidas!"},
+    };
+    for (TableStep& step : steps) {
+        for (const std::vector<RowCopy>* copies : {&step.copies, &step.followUps}) {
+            for (const RowCopy& copy : *copies)
+                step.destinationTables.append(copy.destinationTable);
+        }
+    }
     return steps;
 }
 

@@ -26,25 +26,24 @@ struct ColumnCopy {
 // The rows of one table copied into one destination table.
 struct RowCopy {
     QString destinationTable;  // "produtos", as named after "@destino.dbo."
-    QString sourceTable;       // "Produtos", as named after "@origem.dbo."
+    QString sourceTable;       // "Produtos", as named after "@origem.dbo." (or "@destino.dbo.")
     std::vector<ColumnCopy> columns = {};
     bool readsDestination = false;  // made from the destination's own rows, not the source's
     bool onlyWithProbe = false;     // not copied where the source table lacks the probe column
 };
 
-// One table of the conversion: empty the destination table(s), count the
+// One table of the conversion: empty the tables it copies into, count the
 // source rows, copy them with the values chosen by whether the source table
 // has the probe column, then make the follow-ups, each into a table emptied
-// just before it. Its statements are made from this (StepStatements.h).
+// just before it. Its statements are made from this (SourceStatement.h).
 struct TableStep {
-    int number;
     QString sourceTable;          // "Clientes": counted and probed
     QString countLabel;           // appended to "A converter <n>"
     QString probeColumn;          // empty: the step has one choice only
     std::vector<RowCopy> copies;  // in order
     std::vector<RowCopy> followUps;
     QString doneMessage;
-    QStringList destinationTables;  // what the step refills, as named after "@destino.dbo."
+    QStringList destinationTables = {};  // what the copies and follow-ups refill, in order
 };
 
 // The eight steps, in the order they run.
