@@ -13,7 +13,7 @@ namespace core {
 // Where a step's statements go. On one server the two queries are the same
 // and sourceServer is empty: every statement runs on the server alone. With
 // the destination on another server, sourceServer is the source's
-// connection and a statement that reads the source is split in two.
+// connection and a statement that reads the source runs as its two-server pair.
 struct StepSides {
     db::Connection& transactions;  // the destination's: each step's transaction
     db::Query& destination;        // statements that write

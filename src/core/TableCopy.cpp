@@ -19,7 +19,7 @@ std::vector<SourceStatement> chosenInserts(const TableStep& step, const Database
     if (step.probeColumn.isEmpty())
         return insertsOf(step, true);
     // The column list answers even when the table is empty.
-    q.setSql(QStringLiteral("SELECT TOP 1 * FROM ") + quotedName(names.source) + QStringLiteral(".dbo.") + step.sourceTable);
+    q.setSql(QStringLiteral("SELECT TOP 1 * FROM %1.dbo.%2").arg(quotedName(names.source), step.sourceTable));
     q.open();
     const bool probeFound = q.hasField(step.probeColumn);
     q.close();
@@ -30,7 +30,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
                   const StepDoneLine& doneLine)
 {
     db::Query& source = sides.source;
-    const QString sourceTable = quotedName(names.source) + QStringLiteral(".dbo.") + step.sourceTable;
+    const QString sourceTable = QStringLiteral("%1.dbo.%2").arg(quotedName(names.source), step.sourceTable);
     bool counted = false;
     std::int32_t sourceRows = 0;
 
