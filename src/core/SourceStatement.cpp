@@ -17,8 +17,8 @@ SourceStatement::SourceStatement(const RowCopy& copy, bool probeFound)
         if (!value.constant)
             read.append(text);
     }
-    const QString from = (copy.readsDestination ? QStringLiteral(" FROM @destino.dbo.") : QStringLiteral(" FROM @origem.dbo.")) +
-                         sourceTable;
+    const QString from =
+        QStringLiteral(" FROM %1.dbo.%2").arg(QLatin1String(copy.readsDestination ? "@destino" : "@origem"), sourceTable);
     select = QStringLiteral("SELECT ") + values + from;
     if (!copy.readsDestination)
         m_acrossServers = SplitStatement{QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + from,
