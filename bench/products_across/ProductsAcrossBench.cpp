@@ -75,7 +75,7 @@ void report(const char* label, double seconds, int rows)
 const core::TableStep& productsStep()
 {
     for (const core::TableStep& step : core::tableSteps()) {
-        if (step.sourceTable == QStringLiteral(".dbo.Produtos"))
+        if (step.sourceTable == QStringLiteral("Produtos"))
             return step;
     }
     throw std::logic_error("no products step");

@@ -305,10 +305,8 @@ void nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSi
     try {
         // A rollback that could not be told apart from a commit drops the session.
         sides.transactions.open();
-        const QStringList& inserts = chosenInserts(step, names, sides.source);
-        std::optional<SidesStepTrial> trial = SidesStepTrial::forStep(step, inserts, names, sides);
-        if (trial)
-            nameBadRows(*trial, names, sides.source, sides.destination, sink);
+        SidesStepTrial trial(step, chosenInserts(step, names, sides.source), names, sides);
+        nameBadRows(trial, names, sides.source, sides.destination, sink);
     } catch (const std::exception&) {
         // The failure that led here has been told; a search cut short adds nothing to it.
     }

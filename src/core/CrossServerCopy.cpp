@@ -1,99 +1,14 @@
 #include "core/CrossServerCopy.h"
 
-#include "db/DbError.h"
-
-#include <QRegularExpression>
-
 namespace core {
 
 namespace {
-
-// Calls visit(i) for every character of text at the top level, where depth
-// is the count of parentheses open, outside quoted text and bracketed or
-// quoted identifiers; the parentheses themselves are visited too, the
-// closing one already at its outer depth. visit may skip ahead by returning
-// the characters to pass over, and stop the walk by returning -1.
-template <typename Visit>
-void walkTopLevel(QStringView text, Visit visit)
-{
-    int depth = 0;
-    QChar closing;  // of the quoted text or identifier we are in, if any
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (!closing.isNull()) {
-            if (c == closing)
-                closing = QChar();
-            continue;
-        }
-        if (c == u'\'' || c == u'"') {
-            closing = c;
-            continue;
-        }
-        if (c == u'[') {
-            closing = u']';
-            continue;
-        }
-        if (c == u'(')
-            ++depth;
-        else if (c == u')')
-            --depth;
-        const qsizetype skip = visit(i, depth);
-        if (skip < 0)
-            return;
-        i += skip;
-    }
-}
-
-// Cuts text at every occurrence of separator outside parentheses, quotes and brackets.
-QStringList splitTopLevel(QStringView text, QStringView separator)
-{
-    QStringList parts;
-    qsizetype start = 0;
-    walkTopLevel(text, [&](qsizetype i, int depth) -> qsizetype {
-        if (depth != 0 || !text.mid(i).startsWith(separator, Qt::CaseInsensitive))
-            return 0;
-        parts.append(text.mid(start, i - start).toString());
-        start = i + separator.size();
-        return separator.size() - 1;
-    });
-    parts.append(text.mid(start).toString());
-    return parts;
-}
-
-// The index of the parenthesis that closes the first one in text, or -1.
-qsizetype closingParenthesis(QStringView text)
-{
-    qsizetype found = -1;
-    bool opened = false;
-    walkTopLevel(text, [&](qsizetype i, int depth) -> qsizetype {
-        if (text[i] == u'(' && depth == 1)
-            opened = true;
-        if (opened && text[i] == u')' && depth == 0) {
-            found = i;
-            return -1;
-        }
-        return 0;
-    });
-    return found;
-}
-
-bool isLiteral(const QString& expression)
-{
-    static const QRegularExpression literal(
-        QStringLiteral("^(NULL|-?[0-9]+(\\.[0-9]+)?|N?'([^']|'')*')$"), QRegularExpression::CaseInsensitiveOption);
-    return literal.match(expression).hasMatch();
-}
-
-bool readsSource(const QString& statement)
-{
-    return statement.contains(QStringLiteral("@origem"));
-}
 
 void copyAcross(db::Connection& sourceServer, db::Query& destination, const SplitStatement& split,
                 const DatabaseNames& names)
 {
     const std::unique_ptr<db::RowCursor> rows = sourceServer.openCursor(substituteNames(split.sourceQuery, names));
-    destination.setSql(substituteNames(split.insert, names));
+    destination.setSql(substituteNames(split.insert(), names));
     std::vector<db::ParamValue> row;
     destination.executeForEach([&] {
         if (!rows->next(row))
@@ -105,58 +20,23 @@ void copyAcross(db::Connection& sourceServer, db::Query& destination, const Spli
 
 }  // namespace
 
-std::optional<SplitStatement> splitForTwoServers(const QString& statement)
+QString SplitStatement::insert() const
 {
-    const QStringView text(statement);
-    if (!text.startsWith(u"INSERT INTO ", Qt::CaseInsensitive))
-        return std::nullopt;
-    const qsizetype open = text.indexOf(u'(');
-    const qsizetype close = closingParenthesis(text);
-    if (open < 0 || close < 0)
-        return std::nullopt;
-    const QStringList columns = splitTopLevel(text.mid(open + 1, close - open - 1), u",");
-
-    QStringView select = text.mid(close + 1).trimmed();
-    if (select.startsWith(u'(') && select.endsWith(u')') && closingParenthesis(select) == select.size() - 1)
-        select = select.mid(1, select.size() - 2).trimmed();
-    if (!select.startsWith(u"SELECT ", Qt::CaseInsensitive))
-        return std::nullopt;
-    const QStringList selectAndFrom = splitTopLevel(select.mid(7), u" FROM ");
-    if (selectAndFrom.size() != 2)
-        return std::nullopt;
-    const QStringList expressions = splitTopLevel(selectAndFrom[0], u",");
-    if (expressions.size() != columns.size())
-        return std::nullopt;
-
-    QStringList read;
     QStringList values;
-    for (const QString& e : expressions) {
-        const QString expression = e.trimmed();
-        if (isLiteral(expression)) {
-            values.append(expression);
-        } else {
-            read.append(expression);
-            values.append(QStringLiteral(":c%1").arg(read.size()));
-        }
-    }
-    if (read.isEmpty())
-        return std::nullopt;
-    return SplitStatement{QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-                              selectAndFrom[1],
-                          text.left(close + 1).toString() + QStringLiteral(" VALUES (") +
-                              values.join(QStringLiteral(", ")) + u')'};
+    int read = 0;
+    for (const QString& constant : constants)
+        values.append(constant.isEmpty() ? QStringLiteral(":c%1").arg(++read) : constant);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(table, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
 }
 
-void runStepStatement(const QString& statement, const DatabaseNames& names, const StepSides& sides)
+void runStepStatement(const StepStatement& statement, const DatabaseNames& names, const StepSides& sides)
 {
-    if (sides.sourceServer && readsSource(statement)) {
-        const std::optional<SplitStatement> split = splitForTwoServers(statement);
-        if (!split)
-            throw db::DbError(QStringLiteral("Não é possível ler de outro servidor: ") + statement);
-        copyAcross(*sides.sourceServer, sides.destination, *split, names);
+    if (sides.sourceServer && statement.acrossServers) {
+        copyAcross(*sides.sourceServer, sides.destination, *statement.acrossServers, names);
         return;
     }
-    sides.destination.setSql(substituteNames(statement, names));
+    sides.destination.setSql(substituteNames(statement.sql, names));
     sides.destination.execute();
 }
 

@@ -5,6 +5,7 @@
 #include "db/Query.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace core {
@@ -12,7 +13,7 @@ namespace core {
 // Where a step's statements go. On one server the two queries are the same
 // and sourceServer is empty: every statement runs on the server alone. With
 // the destination on another server, sourceServer is the source's
-// connection and a statement that reads the source is split in two.
+// connection and a statement that reads the source runs as its two-server pair.
 struct StepSides {
     db::Connection& transactions;  // the destination's: each step's transaction
     db::Query& destination;        // statements that write
@@ -20,23 +21,30 @@ struct StepSides {
     db::Connection* sourceServer = nullptr;
 };
 
-// "INSERT INTO t (columns) (SELECT expressions FROM rest)" as two servers run
-// it: the SELECT of every expression that is not a literal, for the source
-// server, and "INSERT INTO t (columns) VALUES (...)" with the literals in
-// place and a parameter for each expression read, for the destination.
+// One copy of source rows into a destination table, as two servers run it.
+// Database names are not yet put in (@origem / @destino, as in the step's statements).
 struct SplitStatement {
-    QString sourceQuery;
-    QString insert;
+    QString sourceQuery;   // "SELECT <each value read, in order> FROM @origem.dbo.T[ WHERE ...]"
+    QString table;         // "@destino.dbo.produtos"
+    QStringList columns;   // the destination's columns, in order
+    QStringList constants; // one per column: its literal as written in the step ("0", "''", "NULL",
+                           // "16577500"), or an empty string where the column takes the next value read
+    // "INSERT INTO <table> (<columns>) VALUES (<constant or :cN>, ...)": the parameterised form
+    // the destination runs once per row read.
+    QString insert() const;
 };
 
-// Nothing when the statement is not of that form. Works on the statements as
-// written, before the database names are put in.
-std::optional<SplitStatement> splitForTwoServers(const QString& statement);
+// One statement of a step: its text for one server and, where it reads the
+// source, the same copy as two servers run it.
+struct StepStatement {
+    QString sql;
+    std::optional<SplitStatement> acrossServers;
+};
 
 // Runs one statement of a step, with the database names put in. A statement
 // that reads the source, when the source is on another server, streams the
 // source's rows through the program into the destination in parameter arrays:
 // a batch at a time, never the whole table.
-void runStepStatement(const QString& statement, const DatabaseNames& names, const StepSides& sides);
+void runStepStatement(const StepStatement& statement, const DatabaseNames& names, const StepSides& sides);
 
 }  // namespace core

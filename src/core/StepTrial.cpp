@@ -7,19 +7,6 @@
 
 namespace core {
 
-std::optional<SidesStepTrial> SidesStepTrial::forStep(const TableStep& step, const QStringList& inserts,
-                                                      const DatabaseNames& names, const StepSides& sides)
-{
-    std::vector<SourceStatement> statements;
-    for (const QString& insert : inserts) {
-        std::optional<SourceStatement> statement = SourceStatement::parse(insert);
-        if (!statement)
-            return std::nullopt;
-        statements.push_back(std::move(*statement));
-    }
-    return SidesStepTrial(step, std::move(statements), names, sides);
-}
-
 SidesStepTrial::SidesStepTrial(const TableStep& step, std::vector<SourceStatement> statements,
                                const DatabaseNames& names, const StepSides& sides)
     : m_step(&step), m_statements(std::move(statements)), m_names(names), m_sides(sides)
@@ -28,16 +15,18 @@ SidesStepTrial::SidesStepTrial(const TableStep& step, std::vector<SourceStatemen
 
 std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
 {
-    QStringList sql = m_step->deletes;
+    std::vector<StepStatement> sql = deletesOf(*m_step);
     for (qsizetype i = 0; i < conditions.size(); ++i)
-        sql.append(m_statements[std::size_t(i)].insertWhere(conditions[i]));
-    if (conditions.size() == qsizetype(m_statements.size()))
-        sql.append(m_step->followUps);
+        sql.push_back(m_statements[std::size_t(i)].insertWhere(conditions[i]));
+    if (conditions.size() == qsizetype(m_statements.size())) {
+        for (StepStatement& followUp : followUpsOf(*m_step))
+            sql.push_back(std::move(followUp));
+    }
 
     m_sides.transactions.beginTransaction();
     std::optional<QString> failure;
     try {
-        for (const QString& statement : sql)
+        for (const StepStatement& statement : sql)
             runStepStatement(statement, m_names, m_sides);
     } catch (const std::exception& e) {
         failure = failureText(e);

@@ -36,17 +36,14 @@ public:
 // transaction after an error.
 class SidesStepTrial final : public StepTrial {
 public:
-    // Nothing when a statement of the step is not a plain copy of one source table.
-    static std::optional<SidesStepTrial> forStep(const TableStep& step, const QStringList& inserts,
-                                                 const DatabaseNames& names, const StepSides& sides);
+    // inserts: the step's, as chosen for its source table.
+    SidesStepTrial(const TableStep& step, std::vector<SourceStatement> inserts, const DatabaseNames& names,
+                   const StepSides& sides);
 
     const std::vector<SourceStatement>& statements() const override { return m_statements; }
     std::optional<QString> attempt(const QStringList& conditions) override;
 
 private:
-    SidesStepTrial(const TableStep& step, std::vector<SourceStatement> statements, const DatabaseNames& names,
-                   const StepSides& sides);
-
     const TableStep* m_step;
     std::vector<SourceStatement> m_statements;
     DatabaseNames m_names;

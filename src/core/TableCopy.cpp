@@ -6,36 +6,36 @@ namespace core {
 
 namespace {
 
-void executeAll(const QStringList& statements, const DatabaseNames& names, const StepSides& sides)
+void executeAll(const std::vector<StepStatement>& statements, const DatabaseNames& names, const StepSides& sides)
 {
-    for (const QString& statement : statements)
+    for (const StepStatement& statement : statements)
         runStepStatement(statement, names, sides);
 }
 
 }  // namespace
 
-const QStringList& chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q)
+std::vector<SourceStatement> chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q)
 {
     if (step.probeColumn.isEmpty())
-        return step.inserts;
+        return insertsOf(step, true);
     // The column list answers even when the table is empty.
-    q.setSql(QStringLiteral("SELECT TOP 1 * FROM ") + quotedName(names.source) + step.sourceTable);
+    q.setSql(QStringLiteral("SELECT TOP 1 * FROM %1.dbo.%2").arg(quotedName(names.source), step.sourceTable));
     q.open();
     const bool probeFound = q.hasField(step.probeColumn);
     q.close();
-    return probeFound ? step.inserts : step.insertsIfAbsent;
+    return insertsOf(step, probeFound);
 }
 
 void runTableStep(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink,
                   const StepDoneLine& doneLine)
 {
     db::Query& source = sides.source;
-    const QString sourceTable = quotedName(names.source) + step.sourceTable;
+    const QString sourceTable = QStringLiteral("%1.dbo.%2").arg(quotedName(names.source), step.sourceTable);
     bool counted = false;
     std::int32_t sourceRows = 0;
 
     inTransaction(sides.transactions, [&] {
-        executeAll(step.deletes, names, sides);
+        executeAll(deletesOf(step), names, sides);
 
         source.setSql(QStringLiteral("SELECT COUNT(codigo) FROM ") + sourceTable);
         source.open();
@@ -46,8 +46,9 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
         sink.addLog(QStringLiteral("A converter ") + QString::number(sourceRows) + step.countLabel);
         source.close();
 
-        executeAll(chosenInserts(step, names, source), names, sides);
-        executeAll(step.followUps, names, sides);
+        for (const SourceStatement& insert : chosenInserts(step, names, source))
+            runStepStatement(insert.insert(), names, sides);
+        executeAll(followUpsOf(step), names, sides);
     }, step.destinationTables);
 
     if (counted)

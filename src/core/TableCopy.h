@@ -2,6 +2,7 @@
 
 #include "core/ConversionSink.h"
 #include "core/CrossServerCopy.h"
+#include "core/SourceStatement.h"
 #include "core/SqlNames.h"
 #include "core/TableSteps.h"
 #include "db/Connection.h"
@@ -17,7 +18,7 @@ using StepDoneLine = std::function<QString(std::int32_t sourceRows)>;
 
 // The inserts the step makes with this source: by whether its source table
 // has the probe column. Asks the source through q.
-const QStringList& chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q);
+std::vector<SourceStatement> chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q);
 
 // Runs one table step on its sides, in a transaction of its own on the
 // destination, and takes its progress step. A failure is rolled back and

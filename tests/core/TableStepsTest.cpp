@@ -1,5 +1,6 @@
 #include "ExpectedStatements.h"
 #include "RunHarness.h"
+#include "core/SourceStatement.h"
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,23 @@ TEST(TableSteps, DatabaseNamesAreQuotedInEveryStatement)
     EXPECT_TRUE(calls.contains(open("SELECT COUNT(codigo) FROM [my @destino]]x].dbo.Clientes")));
     EXPECT_TRUE(calls.contains(exec("INSERT INTO [Loja 2 @origem].dbo.iva (id, codigo, descricao, factor) "
                                     "(SELECT 0, codigo, descricao, factor FROM [my @destino]]x].dbo.Iva)")));
+}
+
+// On two servers a copy is a SELECT of the values read, from the source, and an
+// INSERT with every constant in place and a parameter for each value read.
+TEST(TableSteps, TwoServersReadWhatIsNotConstantAndWriteTheConstantsInPlace)
+{
+    const core::SourceStatement clientes = core::insertsOf(core::tableSteps().at(0), false).at(0);
+    const std::optional<core::SplitStatement> split = clientes.insertWhere("(codigo BETWEEN 1 AND 5)").acrossServers;
+    ASSERT_TRUE(split);
+    EXPECT_EQ(split->sourceQuery,
+              "SELECT codigo, nome, morada, codpostal, codpostal1, localidade, telefone, fax, telemovel, email, web, obs, "
+              "datacriacao, valormov, valordivida, contribuinte, ISNULL(isento, 0), motivo, ISNULL(retencao, 0), "
+              "ISNULL(sujeitopassivo, 0) FROM @origem.dbo.Clientes WHERE (codigo BETWEEN 1 AND 5)");
+    EXPECT_EQ(split->insert(),
+              "INSERT INTO @destino.dbo.clientes (" + clientes.columns.join(", ") +
+                  ") VALUES (0, :c1, :c2, :c3, :c4, :c5, :c6, :c7, :c8, :c9, :c10, :c11, :c12, :c13, :c14, :c15, :c16, "
+                  "0, 0, 0, NULL, 0, 0, 0, '', 0, '', :c17, :c18, :c19, :c20, 0, 0, 0)");
 }
 
 }  // namespace
