@@ -4,6 +4,8 @@
 
 #include "core/RunReport.h"
 
+#include "core/Conversion.h"
+
 #include <QLocale>
 
 #include <algorithm>
@@ -123,7 +125,7 @@ QString steps(const RunReport& report)
                         step.done ? QStringLiteral("concluído") : QStringLiteral("falhou"));
     }
     out += QStringLiteral("</table>\n");
-    if (!report.complete)
+    if (qsizetype(report.steps.size()) < conversionStepCount(report.stocks))
         out += QStringLiteral("<p>Os passos que não aparecem não chegaram a correr.</p>\n");
     return out;
 }

@@ -4,6 +4,7 @@
 // boxes and data link files on disk.
 
 #include "RecordingDatabase.h"
+#include "ReportLine.h"
 #include "app/window/Main.h"
 #include "app/MessageBoxes.h"
 
@@ -92,10 +93,11 @@ struct Window {
     }
     void releaseConnect() { gate->release(1000); }
 
+    // The run's lines, apart from the report's path at the end.
     QStringList log() const
     {
         const QString text = form.Log->toPlainText();
-        return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+        return reportline::apart(text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n')));
     }
 
     QTemporaryDir dir;

@@ -6,6 +6,7 @@
 #include "ExpectedRows.h"
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
+#include "ReportLine.h"
 #include "core/LinkFiles.h"
 
 #include <QFile>
@@ -19,8 +20,9 @@ namespace {
 
 struct Ended {
     int status = -1;
-    QStringList out;
+    QStringList out;  // apart from the report's path at the end
     QString err;
+    QString report;
 };
 
 class CommandLine : public ::testing::Test {
@@ -57,27 +59,16 @@ protected:
             meanwhile(program);
         if (!program.waitForFinished(300'000) || program.exitStatus() != QProcess::NormalExit)
             return {};
-        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
-                QString::fromUtf8(program.readAllStandardError())};
+        Ended ended{program.exitCode(), {}, QString::fromUtf8(program.readAllStandardError()), {}};
+        ended.out = reportline::apart(QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+                                      &ended.report);
+        return ended;
     }
 
     QString record() const
     {
         QFile file(folder.filePath(QStringLiteral("state/KovaraConverter/conversoes.log")));
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    }
-
-    // Every destination table, the documents among them, row by row.
-    QStringList everything(const server::ScratchDatabase& dst)
-    {
-        QStringList rows;
-        for (const server::TableDef& table : h.destinationSchema().tables()) {
-            QStringList tableRows = h.tableRows(dst, table.name, QStringLiteral("1"));
-            tableRows.sort();
-            for (const QString& row : tableRows)
-                rows.append(table.name + u':' + row);
-        }
-        return rows;
     }
 
     static QStringList withoutSteps(QStringList events)
@@ -124,6 +115,12 @@ TEST_F(CommandLine, ACompleteRunPrintsTheLogAndRecordsItWithoutThePassword)
         EXPECT_TRUE(text.contains(u' ' + line + u'\n')) << line.toStdString();
     ASSERT_FALSE(h.settings().password.isEmpty());
     EXPECT_FALSE(text.contains(h.settings().password)) << text.toStdString();
+    // The report the output ends with is the one the record names, and it keeps no password either.
+    ASSERT_TRUE(ended.report.startsWith(folder.filePath(QStringLiteral("state/KovaraConverter/relatorios/"))));
+    EXPECT_TRUE(text.contains(QStringLiteral("Relatório: ") + ended.report + u'\n'));
+    QFile report(ended.report);
+    ASSERT_TRUE(report.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(QString::fromUtf8(report.readAll()).contains(h.settings().password));
     EXPECT_FALSE(text.contains(QStringLiteral("Provider")) || text.contains(QStringLiteral("SQLOLEDB"))) << text.toStdString();
 }
 
@@ -131,7 +128,7 @@ TEST_F(CommandLine, RefusesTheSameDatabaseAndAConversionNobodyConfirmed)
 {
     server::ScratchDatabase& src = h.source({});
     server::ScratchDatabase& dst = h.destination();
-    const QStringList before = everything(dst);
+    const QStringList before = h.everyRow(dst);
 
     const Ended same = run(src, src.name(), {QStringLiteral("--sim")});
     EXPECT_EQ(same.status, 2);
@@ -144,7 +141,7 @@ TEST_F(CommandLine, RefusesTheSameDatabaseAndAConversionNobodyConfirmed)
     EXPECT_TRUE(unconfirmed.err.contains(QStringLiteral("--sim"))) << unconfirmed.err.toStdString();
     EXPECT_EQ(unconfirmed.out, QStringList());
 
-    EXPECT_EQ(everything(dst), before);
+    EXPECT_EQ(h.everyRow(dst), before);
     EXPECT_EQ(record(), QString());
 }
 
@@ -166,7 +163,7 @@ TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
 {
     server::ScratchDatabase& src = h.source({});
     server::ScratchDatabase& dst = h.destination();
-    const QStringList before = everything(dst);
+    const QStringList before = h.everyRow(dst);
 
     const Ended ended = run(src, dst.name(), {QStringLiteral("--verificar"), QStringLiteral("--existencias")});
 
@@ -187,7 +184,7 @@ TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
     expectedLines.last() = QStringLiteral("Existencias: o documento de stock seria o IN 42, com 4 linhas.");
     expectedLines.append(QStringLiteral("Verificação concluída: nada foi alterado."));
     EXPECT_EQ(ended.out, expectedLines);
-    EXPECT_EQ(everything(dst), before);
+    EXPECT_EQ(h.everyRow(dst), before);
 
     // Failing midway, after three tables were emptied and refilled.
     server::ScratchDatabase& broken = sourceFailingAtFamilies();
@@ -203,7 +200,7 @@ TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
               QStringList({QStringLiteral("Existencias: o documento de stock seria o IN 42, com 4 linhas."),
                            QStringLiteral("Verificação falhou em Familias: nada foi alterado.")}));
     EXPECT_EQ(failed.out.filter(QStringLiteral(" registos na origem; ")).size(), 7);
-    EXPECT_EQ(everything(dst), before);
+    EXPECT_EQ(h.everyRow(dst), before);
     EXPECT_TRUE(record().contains(QStringLiteral("Resultado: verificação falhou, nada foi alterado")));
 }
 
@@ -267,7 +264,7 @@ TEST_F(CommandLine, ADryRunNamesEveryBadRowOfEveryTableInOnePassAndChangesNothin
     server::ScratchDatabase& src = h.source({});
     server::ScratchDatabase& dst = h.destination();
     dirty::spoil(src, dst);
-    const QStringList before = everything(dst);
+    const QStringList before = h.everyRow(dst);
 
     const Ended ended = run(src, dst.name(), {QStringLiteral("--verificar"), QStringLiteral("--existencias")});
 
@@ -282,7 +279,7 @@ TEST_F(CommandLine, ADryRunNamesEveryBadRowOfEveryTableInOnePassAndChangesNothin
     EXPECT_EQ(ended.out.filter(QStringLiteral("Excepção fatal: ")).size(), 5);
     EXPECT_EQ(ended.out.last(),
               QStringLiteral("Verificação falhou em Clientes, Familias, Produtos, Fornecedores e Unidades: nada foi alterado."));
-    EXPECT_EQ(everything(dst), before);
+    EXPECT_EQ(h.everyRow(dst), before);
 }
 
 #if !defined(_WIN32)
