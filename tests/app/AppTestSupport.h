@@ -93,7 +93,6 @@ struct Window {
     }
     void releaseConnect() { gate->release(1000); }
 
-    // The run's lines, apart from the report's path at the end.
     QStringList log() const
     {
         const QString text = form.Log->toPlainText();

@@ -1,24 +1,20 @@
 #pragma once
 
-// A finished run's log ends with the line that gives its report's path.
-
 #include <QFile>
 #include <QStringList>
 
 namespace reportline {
 
-inline const QString kPrefix = QStringLiteral("Relatório: ");
-
-// The lines before the report's line, and in path the report it names; the
-// lines as they are, and an empty path, when the last one names no report
-// that exists.
+// A finished run's lines without the last, when it gives the path of a report
+// that exists; that path goes into path.
 inline QStringList apart(QStringList lines, QString* path = nullptr)
 {
-    if (!lines.isEmpty() && lines.last().startsWith(kPrefix) && QFile::exists(lines.last().mid(kPrefix.size()))) {
-        if (path)
-            *path = lines.last().mid(kPrefix.size());
-        lines.removeLast();
-    }
+    const QString prefix = QStringLiteral("Relatório: ");
+    if (lines.isEmpty() || !lines.last().startsWith(prefix) || !QFile::exists(lines.last().mid(prefix.size())))
+        return lines;
+    const QString named = lines.takeLast().mid(prefix.size());
+    if (path)
+        *path = named;
     return lines;
 }
 

