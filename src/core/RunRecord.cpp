@@ -144,16 +144,15 @@ void RunRecord::stockDocument(const StockFacts& facts)
 
 void RunRecord::finish(RunOutcome outcome)
 {
-    QString report;
+    const bool complete = outcome == RunOutcome::Complete;
+    QString result;
     if (m_verifyOnly)
-        report = end(outcome == RunOutcome::Complete  ? QStringLiteral("verificação concluída, nada foi alterado")
-                     : outcome == RunOutcome::Aborted ? QStringLiteral("verificação falhou, nada foi alterado")
-                                                      : QStringLiteral("verificação falhou, podem ter ficado registos escritos"),
-                     outcome == RunOutcome::Complete);
+        result = complete                         ? QStringLiteral("verificação concluída, nada foi alterado")
+                 : outcome == RunOutcome::Aborted ? QStringLiteral("verificação falhou, nada foi alterado")
+                                                  : QStringLiteral("verificação falhou, podem ter ficado registos escritos");
     else
-        report = end(outcome == RunOutcome::Complete ? QStringLiteral("conversão completa")
-                                                     : QStringLiteral("processo abortado"),
-                     outcome == RunOutcome::Complete);
+        result = complete ? QStringLiteral("conversão completa") : QStringLiteral("processo abortado");
+    const QString report = end(result, complete);
     if (report.isEmpty())
         return;
     m_shown.addLog(QStringLiteral("Relatório: ") + QDir::toNativeSeparators(report));

@@ -41,10 +41,10 @@ RunServers::RunServers(const Database& database, const QString& sourceInit, cons
             closeDestination();
     }
 
+    sink.serversFound({source.server, m_destination ? destination.server : QString()});
     // Only one server can tell whether two names are one database.
     if (!m_destination && sameDatabase(database.q_exec, m_names.source, m_names.destination))
         throw RunRefused(kSameDatabase);
-    sink.serversFound({source.server, m_destination ? destination.server : QString()});
 }
 
 RunServers::~RunServers()
