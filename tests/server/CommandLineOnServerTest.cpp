@@ -307,7 +307,7 @@ TEST_F(CommandLine, AReaderThatGoesAwayDoesNotStopTheRun)
         << ended.err.toStdString();
     h.expectConverted(dst, {});
     EXPECT_TRUE(record().contains(QRegularExpression(
-        QStringLiteral("Conversão completa!\n.*Resultado: conversão completa\n\\[\\w+\\] === .* fim\n$"))))
+        QStringLiteral("Conversão completa!\n.*Resultado: conversão completa\n\\[\\w+\\] Relatório: .*\\.html\n\\[\\w+\\] === .* fim\n$"))))
         << record().toStdString();
 }
 
@@ -330,7 +330,7 @@ TEST_F(CommandLine, AnInterruptedRunEndsItsRecord)
 
     EXPECT_EQ(ended.status, 128 + 15) << ended.err.toStdString();
     EXPECT_TRUE(record().contains(QRegularExpression(
-        QStringLiteral("Resultado: conversão interrompida, o passo em curso foi desfeito\n\\[\\w+\\] === .* fim\n$"))))
+        QStringLiteral("Resultado: conversão interrompida, o passo em curso foi desfeito\n\\[\\w+\\] Relatório: .*\n\\[\\w+\\] === .* fim\n$"))))
         << record().toStdString();
     h.expectConverted(dst, {}, 1, 7);
     EXPECT_EQ(h.tableRows(dst, QStringLiteral("unidades"), QStringLiteral("codigo")), before);

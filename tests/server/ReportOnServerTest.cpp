@@ -9,6 +9,7 @@
 #include "db/OdbcConnection.h"
 
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
