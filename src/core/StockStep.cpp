@@ -1,5 +1,7 @@
 #include "core/StockStep.h"
 
+#include "core/RunFailure.h"
+
 #include <QElapsedTimer>
 
 namespace core {
@@ -11,17 +13,23 @@ std::optional<StockDocument> runStockStep(const DatabaseNames& names, db::Connec
     clock.start();
     StepFacts facts;
     facts.name = QStringLiteral("Existencias");
+    const auto tell = [&](bool done) {
+        facts.milliseconds = clock.elapsed();
+        facts.done = done;
+        sink.stepEnded(facts);
+    };
     try {
         const std::optional<StockDocument> document = runStockTransfer(names, cn, q_exec, q_aux, sink, now);
         facts.sourceRows = document ? document->lines : 0;
-        facts.milliseconds = clock.elapsed();
-        facts.done = true;
-        sink.stepEnded(facts);
+        tell(true);
         sink.stockDocument(document ? StockFacts{true, document->number, document->lines} : StockFacts{});
         return document;
+    } catch (const RowRefused& refused) {
+        tell(false);
+        sink.badRowNamed(refused.row());
+        throw;
     } catch (...) {
-        facts.milliseconds = clock.elapsed();
-        sink.stepEnded(facts);
+        tell(false);
         throw;
     }
 }
