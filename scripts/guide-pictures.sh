@@ -3,7 +3,9 @@
 # program on a virtual X server, against the test server with a small sample
 # shop: the window before and after a conversion driven as a user drives it,
 # its question, a path box's menu, the data link editor, the record of the
-# run, and dry runs on the command line over a clean and a dirty shop.
+# run, dry runs on the command line over a clean and a dirty shop, the dry
+# run of the dirty shop in the window (Alt+V) and its report as a browser
+# shows it (headless Chromium).
 #
 #   scripts/guide-pictures.sh
 #
@@ -162,10 +164,38 @@ app=$!
 window=$(wait_window "$caption" 30) || { cat "$scratch/window.log" >&2; fail "no window \"$caption\""; }
 click() { xdotool mousemove --window "$window" "$1" "$2" click "${3:-1}"; }
 
-click 300 18      # Origem
-xdotool type --delay 5 "$links/origem.udl"
-click 300 45      # Destino
-xdotool type --delay 5 "$links/destino.udl"
+type_paths() {
+  click 300 18      # Origem
+  xdotool type --delay 5 "$links/origem.udl"
+  click 300 45      # Destino
+  xdotool type --delay 5 "$links/destino.udl"
+}
+# Answers Sim to every "Confirmação" the window asks, until none is left.
+answer_yes() { # questions
+  local box
+  for question in $(seq 1 "$1"); do
+    box=$(wait_window "Confirmação" 30) || fail "no question $question"
+    # Sim is the default button.
+    xdotool mousemove --window "$box" 5 5 key --clearmodifiers Return
+    for _ in $(seq 1 50); do
+      xdotool search --onlyvisible --name "^Confirmação\$" >/dev/null 2>&1 || break
+      sleep 0.2
+    done
+    ! xdotool search --onlyvisible --name "^Erro\$" >/dev/null 2>&1 || fail "the window refused the data link files"
+  done
+}
+# Waits for the record's result line of the n-th run ($1) and checks it starts with $2.
+wait_result() { # n result
+  for _ in $(seq 1 300); do
+    ended=$(grep -Ec '^(\[[0-9a-f]+\] )?Resultado:' "$record" 2>/dev/null || true)
+    [ "${ended:-0}" -ge "$1" ] && break
+    sleep 0.2
+  done
+  grep -E '^(\[[0-9a-f]+\] )?Resultado:' "$record" | sed -n "$1p" | grep -q "Resultado: $2" ||
+    { cat "$record" >&2; fail "run $1 in the window did not end with \"$2\""; }
+}
+
+type_paths
 shoot_window "$window" janela-antes.png
 
 # The path box's own menu, with the data link editor at its foot.
@@ -177,21 +207,8 @@ xdotool key Escape
 click 584 286     # Converter
 box=$(wait_window "Confirmação" 30) || fail "no question"
 shoot_window "$box" pergunta.png
-for question in 1 2; do
-  [ "$question" = 1 ] || box=$(wait_window "Confirmação" 30) || fail "no second question"
-  # Sim is the default button.
-  xdotool mousemove --window "$box" 5 5 key --clearmodifiers Return
-  for _ in $(seq 1 50); do
-    xdotool search --onlyvisible --name "^Confirmação\$" >/dev/null 2>&1 || break
-    sleep 0.2
-  done
-  ! xdotool search --onlyvisible --name "^Erro\$" >/dev/null 2>&1 || fail "the window refused the data link files"
-done
-for _ in $(seq 1 300); do
-  grep -Eq '^(\[[0-9a-f]+\] )?Resultado:' "$record" 2>/dev/null && break
-  sleep 0.2
-done
-grep -Eq '^(\[[0-9a-f]+\] )?Resultado: conversão completa' "$record" || { cat "$record" >&2; fail "the run in the window did not complete"; }
+answer_yes 2
+wait_result 1 "conversão completa"
 sleep 1
 shoot_window "$window" janela-depois.png
 kill "$app"; wait "$app" 2>/dev/null || true
@@ -227,3 +244,26 @@ GO
 UPDATE dbo.Produtos SET descricao = N'Pastel de nata tradicional, caixa de seis unidades, com canela e açúcar' WHERE codigo = 104
 SQL
 shoot_terminal verificar-falha.png "$dry_run"
+
+# --- The dirty shop's dry run in the window, and its report --------------------
+KovaraConverter >"$scratch/window.log" 2>&1 &
+app=$!
+window=$(wait_window "$caption" 30) || { cat "$scratch/window.log" >&2; fail "no window \"$caption\""; }
+type_paths
+xdotool windowfocus --sync "$window" key --clearmodifiers alt+v
+answer_yes 1
+# The command line's two dry runs were recorded after the window's conversion.
+wait_result 4 "verificação falhou"
+sleep 1
+shoot_window "$window" janela-verificar.png
+kill "$app"; wait "$app" 2>/dev/null || true
+app=
+
+report=$(grep -E '^(\[[0-9a-f]+\] )?Relatório:' "$record" | tail -1 | sed 's/^.*Relatório: //')
+[ -f "$report" ] || fail "no report in the record"
+chromium --headless --no-sandbox --disable-gpu --hide-scrollbars --user-data-dir="$scratch/chromium" \
+  --window-size=900,1500 --screenshot="$scratch/relatorio.png" "file://$report" >/dev/null 2>&1 ||
+  fail "chromium could not render $report"
+convert "$scratch/relatorio.png" -trim +repage -bordercolor white -border 12 -bordercolor "#9a9a9a" -border 1 \
+  -define png:exclude-chunks=date,time "$pictures/relatorio.png"
+echo "docs/guia/relatorio.png"

@@ -12,14 +12,15 @@ case "${1:-}" in
     packages+=("${windows[@]}")
     ;;
   --tests)
-    # Wine runs the Windows build; xclip reads its window's log through the clipboard.
+    # Wine runs the Windows build; xclip reads its window's log through the clipboard;
+    # Chromium renders a run's report.
     packages+=(clang libclang-rt-14-dev xvfb xauth xdotool desktop-file-utils shared-mime-info dpkg-dev
-               "${windows[@]}" wine64 fonts-wine xclip)
+               "${windows[@]}" wine64 fonts-wine xclip chromium)
     ;;
   --pictures)
     # The guide's pictures: a virtual display, a terminal, a screen grabber, the
-    # TDS client that sets up the sample shop, and the toolkit's Portuguese texts.
-    packages+=(xvfb xauth xdotool xterm imagemagick fonts-dejavu-core freetds-bin qt6-translations-l10n)
+    # TDS client that sets up the sample shop, the toolkit's Portuguese texts, and a browser for a report.
+    packages+=(xvfb xauth xdotool xterm imagemagick fonts-dejavu-core freetds-bin qt6-translations-l10n chromium)
     ;;
 esac
 

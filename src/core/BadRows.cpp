@@ -6,6 +6,7 @@
 
 #include <exception>
 #include <map>
+#include <utility>
 
 namespace core {
 
@@ -147,8 +148,10 @@ public:
                 const auto rule = m_rules.columns.find(m_columns[c]);
                 if (rule == m_rules.columns.end())
                     continue;
-                if (const std::optional<QString> problem = columnProblem(rule->second, row[std::size_t(c)]))
+                if (const std::optional<QString> problem = columnProblem(rule->second, row[std::size_t(c)])) {
                     out.append(label(position, row) + QStringLiteral(": ") + *problem + u'.');
+                    m_named.append({m_statement.sourceTable, keyText(position), m_columns[c], *problem});
+                }
             }
         }
         out.append(repeatedKeys(culprit, rows));
@@ -160,6 +163,16 @@ public:
         if (culprit.size() == 1)
             return QStringLiteral("%1, código %2").arg(m_statement.sourceTable, keyText(culprit[0]));
         return QStringLiteral("%1, códigos %2 e %3").arg(m_statement.sourceTable, keyText(culprit[0]), keyText(culprit[1]));
+    }
+
+    // The rows named since last asked, as facts.
+    QList<BadRowFacts> takeNamed() { return std::exchange(m_named, {}); }
+    BadRowFacts fact(const Culprit& culprit, const QString& rule) const
+    {
+        QStringList codes;
+        for (const int position : culprit)
+            codes.append(keyText(position));
+        return {m_statement.sourceTable, codes.join(QStringLiteral(" e ")), {}, rule};
     }
 
 private:
@@ -198,7 +211,7 @@ private:
     }
 
     // Rows of the culprit that give a unique key of the destination the same value.
-    QStringList repeatedKeys(const Culprit& culprit, const std::vector<std::pair<int, Row>>& rows) const
+    QStringList repeatedKeys(const Culprit& culprit, const std::vector<std::pair<int, Row>>& rows)
     {
         QStringList out;
         for (const QStringList& key : m_rules.uniqueKeys) {
@@ -218,10 +231,12 @@ private:
                 if (count < 2)
                     continue;
                 const QString what = value.join(QStringLiteral(" e "));
-                out.append(culprit.size() == 1
-                               ? QStringLiteral("%1: há %2 registos com %3; no destino não se pode repetir.")
-                                     .arg(label(culprit)).arg(count).arg(what)
-                               : QStringLiteral("%1: os dois têm %2; no destino não se pode repetir.").arg(label(culprit), what));
+                const QString rule = culprit.size() == 1
+                                         ? QStringLiteral("há %1 registos com %2; no destino não se pode repetir").arg(count).arg(what)
+                                         : QStringLiteral("os dois têm %1; no destino não se pode repetir").arg(what);
+                out.append(label(culprit) + QStringLiteral(": ") + rule + u'.');
+                m_named.append(fact(culprit, rule));
+                m_named.last().column = key.join(QStringLiteral(", "));
             }
         }
         return out;
@@ -233,6 +248,7 @@ private:
     db::Query& m_source;
     TableRules m_rules;
     QStringList m_columns;
+    QList<BadRowFacts> m_named;
 };
 
 QStringList allRows(std::size_t count)
@@ -286,9 +302,12 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
                                  .arg(namer.label(culprit), culprit.size() == 1 ? QStringLiteral("este registo")
                                                                                 : QStringLiteral("os dois juntos"),
                                       told));
+                sink.badRowNamed(namer.fact(culprit, told));
             }
             for (const QString& line : lines)
                 sink.addLog(line);
+            for (const BadRowFacts& named : namer.takeNamed())
+                sink.badRowNamed(named);
         }
         if (!result.complete)
             sink.addLog(QStringLiteral("%1: pode haver mais registos que o destino recusa; corrija estes e volte a tentar.")

@@ -4,7 +4,7 @@
 #include "core/RunFailure.h"
 #include "core/RunServers.h"
 #include "core/SqlNames.h"
-#include "core/StockTransfer.h"
+#include "core/StockStep.h"
 #include "core/TableCopy.h"
 #include "core/TableSteps.h"
 #include "core/Transaction.h"
@@ -35,7 +35,7 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         }
         current = nullptr;
         if (stocks)
-            runStockTransfer(names, sides.transactions, sides.destination, servers->stockRows(), sink, now);
+            runStockStep(names, sides.transactions, sides.destination, servers->stockRows(), sink, now);
         servers->closeDestination();
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));

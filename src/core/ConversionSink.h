@@ -1,11 +1,15 @@
 #pragma once
 
+#include "core/RunFacts.h"
+
 #include <QString>
 
 namespace core {
 
 // Where a conversion reports: one line of log text at a time, and one
-// progress step at the end of each step of the run.
+// progress step at the end of each step of the run. The facts of the run
+// (steps, bad rows, servers, stock document) come to it as they are found;
+// a sink that only shows lines ignores them.
 class ConversionSink {
 public:
     virtual ~ConversionSink() = default;
@@ -20,6 +24,16 @@ public:
         Q_UNUSED(done);
         Q_UNUSED(expected);
     }
+
+    // Counting a step's destination tables costs a query each: only a sink
+    // that keeps the facts asks for it.
+    virtual bool keepsFacts() const { return false; }
+    virtual void stepEnded(const StepFacts& facts) { Q_UNUSED(facts); }
+    virtual void badRowNamed(const BadRowFacts& facts) { Q_UNUSED(facts); }
+    virtual void serversFound(const ServersFound& servers) { Q_UNUSED(servers); }
+    virtual void stockDocument(const StockFacts& facts) { Q_UNUSED(facts); }
+    // Once the run has ended: where its report was written.
+    virtual void reportWritten(const QString& path) { Q_UNUSED(path); }
 };
 
 }  // namespace core

@@ -26,17 +26,19 @@ private:
 };
 
 // A refusal of one source row, which the failure names: the failure's own
-// text, and a line for the log that says which row and why.
+// text, a line for the log that says which row and why, and the same as facts.
 class RowRefused : public db::DbError {
 public:
-    RowRefused(const db::DbError& failure, QString rowLine)
-        : db::DbError(failure.message()), m_rowLine(std::move(rowLine))
+    RowRefused(const db::DbError& failure, QString rowLine, BadRowFacts row)
+        : db::DbError(failure.message()), m_rowLine(std::move(rowLine)), m_row(std::move(row))
     {
     }
     const QString& rowLine() const noexcept { return m_rowLine; }
+    const BadRowFacts& row() const noexcept { return m_row; }
 
 private:
     QString m_rowLine;
+    BadRowFacts m_row;
 };
 
 // A failure after which the transaction's work may have stayed: the server

@@ -41,6 +41,7 @@ RunServers::RunServers(const Database& database, const QString& sourceInit, cons
             closeDestination();
     }
 
+    sink.serversFound({source.server, m_destination ? destination.server : QString()});
     // Only one server can tell whether two names are one database.
     if (!m_destination && sameDatabase(database.q_exec, m_names.source, m_names.destination))
         throw RunRefused(kSameDatabase);

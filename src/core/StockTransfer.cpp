@@ -79,7 +79,9 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
                     throw;
                 throw RowRefused(failure, QStringLiteral("Existencias, código %1: %2.")
                                               .arg(codes[std::size_t(*line - 1)])
-                                              .arg(failure.reason()));
+                                              .arg(failure.reason()),
+                                 {QStringLiteral("Existencias"), QString::number(codes[std::size_t(*line - 1)]), {},
+                                  failure.reason()});
             }
             sink.rowsWritten(kLinesTable, rows, rows);
 

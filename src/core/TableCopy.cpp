@@ -2,6 +2,8 @@
 
 #include "core/Transaction.h"
 
+#include <QElapsedTimer>
+
 namespace core {
 
 namespace {
@@ -11,6 +13,55 @@ void executeAll(const std::vector<StepStatement>& statements, const DatabaseName
     for (const StepStatement& statement : statements)
         runStepStatement(statement, names, sides);
 }
+
+using TableRows = QList<QPair<QString, std::int64_t>>;
+
+// The rows each destination table of the step holds now, as q sees them.
+TableRows tableRows(const TableStep& step, const DatabaseNames& names, db::Query& q)
+{
+    TableRows rows;
+    for (const QString& table : step.destinationTables) {
+        q.setSql(substituteNames(QStringLiteral("SELECT COUNT(*) FROM @destino.dbo.") + table, names));
+        q.open();
+        rows.append({table, q.hasRow() ? q.asInteger(0) : 0});
+        q.close();
+    }
+    return rows;
+}
+
+// Tells the sink how the step ended, once: as failed when the step is left
+// by an exception before it was told otherwise.
+class StepTeller {
+public:
+    StepTeller(const TableStep& step, ConversionSink& sink) : m_sink(sink)
+    {
+        m_facts.name = step.sourceTable.section(u'.', -1);
+        m_clock.start();
+    }
+    ~StepTeller()
+    {
+        if (!m_told)
+            tell(false, {});
+    }
+    StepTeller(const StepTeller&) = delete;
+    StepTeller& operator=(const StepTeller&) = delete;
+
+    void counted(std::int32_t sourceRows) { m_facts.sourceRows = sourceRows; }
+    void tell(bool done, const TableRows& tableRows)
+    {
+        m_told = true;
+        m_facts.done = done;
+        m_facts.tableRows = tableRows;
+        m_facts.milliseconds = m_clock.elapsed();
+        m_sink.stepEnded(m_facts);
+    }
+
+private:
+    ConversionSink& m_sink;
+    StepFacts m_facts;
+    QElapsedTimer m_clock;
+    bool m_told = false;
+};
 
 }  // namespace
 
@@ -33,6 +84,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
     const QString sourceTable = QStringLiteral("%1.dbo.%2").arg(quotedName(names.source), step.sourceTable);
     bool counted = false;
     std::int32_t sourceRows = 0;
+    StepTeller teller(step, sink);
 
     inTransaction(sides.transactions, [&] {
         executeAll(deletesOf(step), names, sides);
@@ -43,6 +95,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
         if (!counted)
             return;
         sourceRows = source.asInteger(0);
+        teller.counted(sourceRows);
         sink.addLog(QStringLiteral("A converter ") + QString::number(sourceRows) + step.countLabel);
         source.close();
 
@@ -51,6 +104,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
         executeAll(followUpsOf(step), names, sides);
     }, step.destinationTables);
 
+    teller.tell(true, sink.keepsFacts() ? tableRows(step, names, sides.destination) : TableRows{});
     if (counted)
         sink.addLog(doneLine ? doneLine(sourceRows) : step.doneMessage);
     source.close();

@@ -4,7 +4,7 @@
 #include "core/RunFailure.h"
 #include "core/RunServers.h"
 #include "core/SqlNames.h"
-#include "core/StockTransfer.h"
+#include "core/StockStep.h"
 #include "core/TableCopy.h"
 #include "core/TableSteps.h"
 #include "core/Transaction.h"
@@ -132,7 +132,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
             written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
             try {
                 sink.addLog(
-                    stockReport(runStockTransfer(names, held, sides.destination, servers->stockRows(), sink, now)));
+                    stockReport(runStockStep(names, held, sides.destination, servers->stockRows(), sink, now)));
             } catch (const std::exception& e) {
                 logFailure(sink, e);
                 failedTables.append(QStringLiteral("Existencias"));

@@ -4,6 +4,7 @@
 // boxes and data link files on disk.
 
 #include "RecordingDatabase.h"
+#include "ReportLine.h"
 #include "app/window/Main.h"
 #include "app/MessageBoxes.h"
 
@@ -95,7 +96,7 @@ struct Window {
     QStringList log() const
     {
         const QString text = form.Log->toPlainText();
-        return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+        return reportline::apart(text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n')));
     }
 
     QTemporaryDir dir;

@@ -6,6 +6,7 @@
 #include "ExpectedRows.h"
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
+#include "ReportLine.h"
 #include "core/LinkFiles.h"
 
 #include <QFile>
@@ -19,7 +20,7 @@ namespace {
 
 struct Ended {
     int status = -1;
-    QStringList out;
+    QStringList out;  // apart from the report's path at the end
     QString err;
 };
 
@@ -36,9 +37,13 @@ protected:
     // display of any kind, standard input a pipe that is closed at once; its
     // output into reader, started here; meanwhile called once it has started.
     Ended run(const server::ScratchDatabase& src, const QString& destinationDatabase, const QStringList& arguments,
-              QProcess* reader = nullptr, const std::function<void(QProcess&)>& meanwhile = {})
+              QProcess* reader = nullptr, const std::function<void(QProcess&)>& meanwhile = {},
+              const QString& destinationServer = {})
     {
         const auto [origem, destino] = h.writeLinkFiles(folder.path(), src.name(), destinationDatabase);
+        if (!destinationServer.isEmpty())
+            server::writeDataLinkFile(destino, h.initString(destinationDatabase, h.settings().password)
+                                                   .replace(h.settings().dataSource(), destinationServer));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             environment.remove(QLatin1String(display));
@@ -57,7 +62,8 @@ protected:
             meanwhile(program);
         if (!program.waitForFinished(300'000) || program.exitStatus() != QProcess::NormalExit)
             return {};
-        return {program.exitCode(), QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts),
+        return {program.exitCode(),
+                reportline::apart(QString::fromUtf8(program.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts)),
                 QString::fromUtf8(program.readAllStandardError())};
     }
 
@@ -67,18 +73,7 @@ protected:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
-    // Every destination table, the documents among them, row by row.
-    QStringList everything(const server::ScratchDatabase& dst)
-    {
-        QStringList rows;
-        for (const server::TableDef& table : h.destinationSchema().tables()) {
-            QStringList tableRows = h.tableRows(dst, table.name, QStringLiteral("1"));
-            tableRows.sort();
-            for (const QString& row : tableRows)
-                rows.append(table.name + u':' + row);
-        }
-        return rows;
-    }
+    QStringList everything(const server::ScratchDatabase& dst) { return h.everyRow(dst); }
 
     static QStringList withoutSteps(QStringList events)
     {
@@ -125,6 +120,16 @@ TEST_F(CommandLine, ACompleteRunPrintsTheLogAndRecordsItWithoutThePassword)
     ASSERT_FALSE(h.settings().password.isEmpty());
     EXPECT_FALSE(text.contains(h.settings().password)) << text.toStdString();
     EXPECT_FALSE(text.contains(QStringLiteral("Provider")) || text.contains(QStringLiteral("SQLOLEDB"))) << text.toStdString();
+}
+
+// The record tells one server from two by what the run found, not by the names in the files.
+TEST_F(CommandLine, OneServerNamedTwoWaysIsRecordedAsOne)
+{
+    const QString otherName = h.settings().dataSource().replace(QStringLiteral("127.0.0.1"), QStringLiteral("localhost"));
+    ASSERT_NE(otherName, h.settings().dataSource());
+    const Ended ended = run(h.source({}), h.destination().name(), {QStringLiteral("--verificar")}, nullptr, {}, otherName);
+    EXPECT_EQ(ended.status, 0) << ended.out.join(u'\n').toStdString();
+    EXPECT_TRUE(record().contains(QStringLiteral("] Servidor: ") + h.settings().dataSource() + u'\n')) << record().toStdString();
 }
 
 TEST_F(CommandLine, RefusesTheSameDatabaseAndAConversionNobodyConfirmed)
@@ -302,7 +307,7 @@ TEST_F(CommandLine, AReaderThatGoesAwayDoesNotStopTheRun)
         << ended.err.toStdString();
     h.expectConverted(dst, {});
     EXPECT_TRUE(record().contains(QRegularExpression(
-        QStringLiteral("Conversão completa!\n.*Resultado: conversão completa\n\\[\\w+\\] === .* fim\n$"))))
+        QStringLiteral("Conversão completa!\n.*Resultado: conversão completa\n\\[\\w+\\] Relatório: .*\\.html\n\\[\\w+\\] === .* fim\n$"))))
         << record().toStdString();
 }
 
@@ -325,7 +330,7 @@ TEST_F(CommandLine, AnInterruptedRunEndsItsRecord)
 
     EXPECT_EQ(ended.status, 128 + 15) << ended.err.toStdString();
     EXPECT_TRUE(record().contains(QRegularExpression(
-        QStringLiteral("Resultado: conversão interrompida, o passo em curso foi desfeito\n\\[\\w+\\] === .* fim\n$"))))
+        QStringLiteral("Resultado: conversão interrompida, o passo em curso foi desfeito\n\\[\\w+\\] Relatório: .*\n\\[\\w+\\] === .* fim\n$"))))
         << record().toStdString();
     h.expectConverted(dst, {}, 1, 7);
     EXPECT_EQ(h.tableRows(dst, QStringLiteral("unidades"), QStringLiteral("codigo")), before);

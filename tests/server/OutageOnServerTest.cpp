@@ -68,7 +68,7 @@ struct Window {
     QStringList log() const
     {
         const QString text = form.Log->toPlainText();
-        return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+        return reportline::apart(text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n')));
     }
     bool waitForLine(const QString& line, int ms) const
     {

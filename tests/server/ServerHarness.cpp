@@ -167,4 +167,16 @@ void ServerHarness::expectConverted(const server::ScratchDatabase& dst, const se
     }
 }
 
+QStringList ServerHarness::everyRow(const server::ScratchDatabase& dst)
+{
+    QStringList rows;
+    for (const server::TableDef& table : m_destinationSchema.tables()) {
+        QStringList tableRows = this->tableRows(dst, table.name, QStringLiteral("1"));
+        tableRows.sort();
+        for (const QString& row : tableRows)
+            rows.append(table.name + u':' + row);
+    }
+    return rows;
+}
+
 }  // namespace harness

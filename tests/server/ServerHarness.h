@@ -75,6 +75,8 @@ public:
     // converts for this variant; each mismatch is a test failure.
     void expectConverted(const server::ScratchDatabase& dst, const server::SourceVariant& variant, int first = 1,
                          int last = 8);
+    // Every destination table, the documents among them, row by row.
+    QStringList everyRow(const server::ScratchDatabase& dst);
     // The result of a check query, rows joined by '|'.
     QStringList rows(const QString& sql) { return m_admin->rows(sql); }
 

@@ -7,6 +7,8 @@
 #include "core/RunRecord.h"
 #include "core/RunRequest.h"
 
+#include <QDir>
+
 namespace app {
 
 namespace {
@@ -63,6 +65,9 @@ int runFromCommandLine(const CommandLineOptions& options, Console& console, cons
                                                    : QStringLiteral("Conversão interrompida: as tabelas já convertidas "
                                                                     "ficam convertidas, a que estava em curso fica "
                                                                     "como estava.\n")));
+            const QString report = record.reportPath();
+            if (!report.isEmpty())
+                console.writeError(QStringLiteral("Relatório: %1\n").arg(QDir::toNativeSeparators(report)));
         });
         outcome = core::runRequested(database, request, record);
         record.finish(outcome);

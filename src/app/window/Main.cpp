@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -22,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QToolButton>
+#include <QUrl>
 
 #include <algorithm>
 #include <limits>
@@ -123,6 +126,8 @@ TfrmMain::TfrmMain(std::unique_ptr<db::Connection> connection)
       Log(new QPlainTextEdit(this)),
       Progress(new QProgressBar(this)),
       Button1(new QPushButton(this)),
+      btVerificar(new QPushButton(this)),
+      btRelatorio(new QPushButton(this)),
       cn(std::move(connection)),
       q_exec(cn->createQuery(QStringLiteral("q_exec"))),
       q_aux(cn->createQuery(QStringLiteral("q_aux"))),
@@ -194,7 +199,7 @@ void TfrmMain::buildForm()
     Log->setFocusPolicy(Qt::StrongFocus);
     Log->setTabChangesFocus(true);
 
-    Progress->setGeometry(8, 272, 533, 29);
+    Progress->setGeometry(8, 272, 371, 29);
     Progress->setRange(0, 8);
     Progress->setValue(0);
     Progress->setTextVisible(false);
@@ -205,14 +210,30 @@ void TfrmMain::buildForm()
     Button1->setAutoDefault(false);
     Button1->setDefault(false);
 
+    // Beside Converter, Alt+V: the dry run the guide asks for before every conversion.
+    btVerificar->setGeometry(466, 272, 75, 29);
+    btVerificar->setText(QStringLiteral("&Verificar"));
+    btVerificar->setToolTip(QStringLiteral("Faz a conversão sem alterar nada e diz o que ficaria no destino"));
+    btRelatorio->setGeometry(385, 272, 75, 29);
+    btRelatorio->setText(QStringLiteral("&Relatório"));
+    btRelatorio->setEnabled(false);
+    for (QPushButton* button : {btVerificar, btRelatorio}) {
+        button->setAutoDefault(false);
+        button->setDefault(false);
+    }
+
     setTabOrder(Origem, Destino);
     setTabOrder(Destino, Log);
-    setTabOrder(Log, Button1);
+    setTabOrder(Log, btRelatorio);
+    setTabOrder(btRelatorio, btVerificar);
+    setTabOrder(btVerificar, Button1);
     Origem->setFocus();
 
     connect(btSearch, &QToolButton::clicked, this, &TfrmMain::btSearchClick);
     connect(btSearch2, &QToolButton::clicked, this, &TfrmMain::btSearch2Click);
     connect(Button1, &QPushButton::clicked, this, &TfrmMain::Button1Click);
+    connect(btVerificar, &QPushButton::clicked, this, &TfrmMain::btVerificarClick);
+    connect(btRelatorio, &QPushButton::clicked, this, &TfrmMain::btRelatorioClick);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -261,6 +282,20 @@ void TfrmMain::Button1Click()
     if (!m_messageBoxes->ask(this, kCaptionQuestion, core::kAskConvert))
         return;
 
+    prepareRun(false);
+}
+
+// Nothing is emptied by a dry run: it asks no question about it.
+void TfrmMain::btVerificarClick()
+{
+    if (ActiveProcessar)
+        return;
+    prepareRun(true);
+}
+
+// Everything a run needs once it may go ahead, the same for a conversion and a dry run.
+void TfrmMain::prepareRun(bool verifyOnly)
+{
     Log->clear();
 
     const core::LinkFiles links = core::readLinkFiles(Origem->text(), Destino->text());
@@ -270,17 +305,31 @@ void TfrmMain::Button1Click()
     }
 
     const bool stocks = m_messageBoxes->ask(this, kCaptionQuestion, core::kAskStocks);
-    startProcessar(links.sourceInit, links.destinationInit, stocks);
+    startProcessar(links.sourceInit, links.destinationInit, stocks, verifyOnly);
 }
 
-void TfrmMain::startProcessar(const QString& source, const QString& destination, bool stocks)
+void TfrmMain::startProcessar(const QString& source, const QString& destination, bool stocks, bool verifyOnly)
 {
-    m_processar = std::make_unique<TProcessar>(this, source, destination, stocks);
+    m_processar = std::make_unique<TProcessar>(this, source, destination, stocks, verifyOnly);
     // The worker is freed on this thread once its thread has ended, after every
     // line and step it sent has been shown.
     connect(m_processar.get(), &QThread::finished, this, &TfrmMain::processarEnded, Qt::QueuedConnection);
     ActiveProcessar = m_processar.get();
     m_processar->start();
+}
+
+void TfrmMain::offerReport(const QString& path)
+{
+    m_reportPath = path;
+    btRelatorio->setEnabled(true);
+    btRelatorio->setToolTip(QDir::toNativeSeparators(path));
+}
+
+// In the system's browser, which also prints it.
+void TfrmMain::btRelatorioClick()
+{
+    if (!m_reportPath.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(m_reportPath));
 }
 
 void TfrmMain::processarEnded()

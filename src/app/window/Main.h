@@ -26,8 +26,9 @@ namespace app {
 class MessageBoxes;
 }
 
-// The program's only window: the two data link files, the log and the button
-// that starts a conversion or waits for the running one.
+// The program's only window: the two data link files, the log, the button
+// that starts a conversion or waits for the running one, the one that starts
+// a dry run, and the one that opens the last run's report.
 class TfrmMain : public QWidget {
     Q_OBJECT
 
@@ -52,6 +53,8 @@ public:
     QPlainTextEdit* const Log;
     QProgressBar* const Progress;
     QPushButton* const Button1;
+    QPushButton* const btVerificar;
+    QPushButton* const btRelatorio;
     // Used only by the worker, and only while a run is in progress.
     const std::unique_ptr<db::Connection> cn;
     const std::unique_ptr<db::Query> q_exec;
@@ -60,6 +63,10 @@ public:
     void btSearchClick();
     void btSearch2Click();
     void Button1Click();
+    void btVerificarClick();
+    void btRelatorioClick();
+    // The report of the run that just ended: Relatório opens it.
+    void offerReport(const QString& path);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,13 +75,15 @@ protected:
 private:
     void buildForm();
     void chooseLinkFile(QLineEdit* target);
-    void startProcessar(const QString& source, const QString& destination, bool stocks);
+    void prepareRun(bool verifyOnly);
+    void startProcessar(const QString& source, const QString& destination, bool stocks, bool verifyOnly);
     void waitForProcessar();
     void processarEnded();
 
     std::unique_ptr<app::MessageBoxes> m_messageBoxes;
     std::unique_ptr<TProcessar> m_processar;
     QString m_lastLinkFile;
+    QString m_reportPath;
     bool m_placed = false;
 };
 

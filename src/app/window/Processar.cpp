@@ -11,13 +11,16 @@
 #include <QTextCursor>
 #include <utility>
 
-TProcessar::TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks)
+TProcessar::TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks,
+                       bool VerifyOnly)
     : FForm(Form),
       FConnectionString(std::move(ConnectionString)),
       FConnectionDest(std::move(ConnectionDest)),
-      FStocks(Stocks)
+      FStocks(Stocks),
+      FVerifyOnly(VerifyOnly)
 {
     FForm->Button1->setText(QStringLiteral("Cancelar"));
+    FForm->btVerificar->setEnabled(false);
     FForm->Progress->setValue(0);
     FForm->Progress->setMaximum(core::conversionStepCount(FStocks));
 
@@ -38,12 +41,14 @@ TProcessar::TProcessar(TfrmMain* Form, QString ConnectionString, QString Connect
         [form] { form->Progress->setValue(form->Progress->value() + 1); }, Qt::QueuedConnection);
     connect(
         this, &TProcessar::progressFinished, form, [form] { form->Progress->setValue(0); }, Qt::QueuedConnection);
+    connect(this, &TProcessar::reportReady, form, &TfrmMain::offerReport, Qt::QueuedConnection);
 }
 
 TProcessar::~TProcessar()
 {
     wait();
     FForm->Button1->setText(QStringLiteral("Converter"));
+    FForm->btVerificar->setEnabled(true);
     ActiveProcessar = nullptr;
 }
 
@@ -62,6 +67,11 @@ void TProcessar::progressStep()
     emit progressStepped();
 }
 
+void TProcessar::reportWritten(const QString& path)
+{
+    emit reportReady(path);
+}
+
 void TProcessar::run()
 {
     Execute();
@@ -71,7 +81,7 @@ void TProcessar::run()
 // its end. Every failure is reported in the log by the run itself.
 void TProcessar::Execute()
 {
-    const core::RunRequest request{FConnectionString, FConnectionDest, FStocks, false};
+    const core::RunRequest request{FConnectionString, FConnectionDest, FStocks, FVerifyOnly};
     core::RunRecord record(core::defaultRecordPath(), request, *this);
     record.finish(core::runRequested({*FForm->cn, *FForm->q_exec, *FForm->q_aux}, request, record));
     emit progressFinished();

@@ -14,8 +14,10 @@ class TProcessar : public QThread, public core::ConversionSink {
 
 public:
     // On the window's thread, before the thread is started: the button turns
-    // into "Cancelar" and the bar is emptied and sized for the run.
-    TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks);
+    // into "Cancelar", Verificar waits, and the bar is emptied and sized for
+    // the run. VerifyOnly makes it a dry run that changes nothing.
+    TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks,
+               bool VerifyOnly = false);
     // On the window's thread, once the run has ended.
     ~TProcessar() override;
 
@@ -27,11 +29,13 @@ public:
 
     void addLog(const QString& line) override;
     void progressStep() override;
+    void reportWritten(const QString& path) override;
 
 signals:
     void logLine(const QString& text);
     void progressStepped();
     void progressFinished();
+    void reportReady(const QString& path);
 
 protected:
     void run() override;
@@ -43,4 +47,5 @@ private:
     const QString FConnectionString;
     const QString FConnectionDest;
     const bool FStocks;
+    const bool FVerifyOnly;
 };

@@ -55,7 +55,10 @@ private slots:
         QCOMPARE(window.log().first(), QStringLiteral("A ligar à base de dados..."));
         QCOMPARE(window.log().last(), QStringLiteral("Conversão completa!"));
         QCOMPARE(moves, reported.moves);
-        QCOMPARE(window.recorder->lines(), twin.recorder->lines());
+        // The window's run also counts each step's destination tables, for its report.
+        QStringList calls = window.recorder->lines();
+        calls.removeIf([](const QString& call) { return call.contains(QStringLiteral("SELECT COUNT(*) FROM")); });
+        QCOMPARE(calls, twin.recorder->lines());
     }
 
     void aFailedLoginIsLoggedAndTheWindowIsIdleAgain()
@@ -108,7 +111,9 @@ private slots:
         const QString text = QString::fromUtf8(record.readAll());
         const QString tag = text.left(7);  // on every line: runs at the same time can be told apart
         QCOMPARE(text.count(u'\n' + tag), text.count(u'\n') - 1);
-        QVERIFY(text.contains(QStringLiteral("Servidor: srv\n%1Origem: pos\n%1Destino: loja\n%1Existências: sim\n").arg(tag)));
+        QVERIFY(text.contains(QStringLiteral("Origem: pos\n%1Destino: loja\n%1Existências: sim\n").arg(tag)));
+        // Once the run has found that both are on one server.
+        QVERIFY(text.contains(QStringLiteral("\n%1Servidor: srv\n").arg(tag)));
         for (const QString& line : window.log())
             QVERIFY2(text.contains(u' ' + line + u'\n'), qPrintable(line));
         QVERIFY(text.contains(QStringLiteral("Resultado: conversão completa\n")));

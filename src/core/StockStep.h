@@ -1,0 +1,12 @@
+#pragma once
+
+#include "core/StockTransfer.h"
+
+namespace core {
+
+// runStockTransfer, with the step's facts and its document told to the sink
+// as for any other step.
+std::optional<StockDocument> runStockStep(const DatabaseNames& names, db::Connection& cn, db::Query& q_exec,
+                                          db::Query& q_aux, ConversionSink& sink, const Clock& now);
+
+}  // namespace core
