@@ -93,7 +93,7 @@ void copyAcross(db::Connection& sourceServer, db::Query& destination, const Spli
                 const DatabaseNames& names)
 {
     const std::unique_ptr<db::RowCursor> rows = sourceServer.openCursor(substituteNames(split.sourceQuery, names));
-    destination.setSql(substituteNames(split.insert, names));
+    destination.setSql(substituteNames(split.insert(), names));
     std::vector<db::ParamValue> row;
     destination.executeForEach([&] {
         if (!rows->next(row))
@@ -128,23 +128,34 @@ std::optional<SplitStatement> splitForTwoServers(const QString& statement)
     if (expressions.size() != columns.size())
         return std::nullopt;
 
+    SplitStatement split;
+    split.table = text.mid(12, open - 12).trimmed().toString();
     QStringList read;
-    QStringList values;
-    for (const QString& e : expressions) {
-        const QString expression = e.trimmed();
+    for (qsizetype i = 0; i < expressions.size(); ++i) {
+        const QString expression = expressions[i].trimmed();
+        split.columns.append(columns[i].trimmed());
         if (isLiteral(expression)) {
-            values.append(expression);
+            split.constants.append(expression);
         } else {
             read.append(expression);
-            values.append(QStringLiteral(":c%1").arg(read.size()));
+            split.constants.append(QString());
         }
     }
     if (read.isEmpty())
         return std::nullopt;
-    return SplitStatement{QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
-                              selectAndFrom[1],
-                          text.left(close + 1).toString() + QStringLiteral(" VALUES (") +
-                              values.join(QStringLiteral(", ")) + u')'};
+    split.sourceQuery = QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") +
+                        selectAndFrom[1];
+    return split;
+}
+
+QString SplitStatement::insert() const
+{
+    QStringList values;
+    int read = 0;
+    for (const QString& constant : constants)
+        values.append(constant.isEmpty() ? QStringLiteral(":c%1").arg(++read) : constant);
+    return QStringLiteral("INSERT INTO ") + table + QStringLiteral(" (") + columns.join(QStringLiteral(", ")) +
+           QStringLiteral(") VALUES (") + values.join(QStringLiteral(", ")) + u')';
 }
 
 void runStepStatement(const QString& statement, const DatabaseNames& names, const StepSides& sides)

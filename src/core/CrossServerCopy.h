@@ -5,6 +5,7 @@
 #include "db/Query.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace core {
@@ -20,15 +21,21 @@ struct StepSides {
     db::Connection* sourceServer = nullptr;
 };
 
-// "INSERT INTO t (columns) (SELECT expressions FROM rest)" as two servers run
-// it: the SELECT of every expression that is not a literal, for the source
-// server, and "INSERT INTO t (columns) VALUES (...)" with the literals in
-// place and a parameter for each expression read, for the destination.
+// One copy of source rows into a destination table, as two servers run it.
+// Database names are not yet put in (@origem / @destino, as in the step's statements).
 struct SplitStatement {
-    QString sourceQuery;
-    QString insert;
+    QString sourceQuery;   // "SELECT <each value read, in order> FROM @origem.dbo.T[ WHERE ...]"
+    QString table;         // "@destino.dbo.produtos"
+    QStringList columns;   // the destination's columns, in order
+    QStringList constants; // one per column: its literal as written in the step ("0", "''", "NULL",
+                           // "16577500"), or an empty string where the column takes the next value read
+    // "INSERT INTO <table> (<columns>) VALUES (<constant or :cN>, ...)": the parameterised form.
+    QString insert() const;
 };
 
+// "INSERT INTO t (columns) (SELECT expressions FROM rest)" as two servers run
+// it: the SELECT of every expression that is not a literal, for the source
+// server, and the destination's table and columns with the literals kept.
 // Nothing when the statement is not of that form. Works on the statements as
 // written, before the database names are put in.
 std::optional<SplitStatement> splitForTwoServers(const QString& statement);
