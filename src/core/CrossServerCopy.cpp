@@ -1,6 +1,7 @@
 #include "core/CrossServerCopy.h"
 
 #include "db/DbError.h"
+#include "db/SqlLiteral.h"
 
 #include <QRegularExpression>
 
@@ -89,18 +90,65 @@ bool readsSource(const QString& statement)
     return statement.contains(QStringLiteral("@origem"));
 }
 
-void copyAcross(db::Connection& sourceServer, db::Query& destination, const SplitStatement& split,
-                const DatabaseNames& names)
+// Rows in one INSERT ... VALUES: SQL Server's limit for one list.
+constexpr int kRowsPerInsert = 1000;
+// Characters after which an INSERT goes with fewer rows, so long values never pile up.
+constexpr qsizetype kInsertCharacters = 4 * 1024 * 1024;
+
+// Parameter arrays: the way every server and driver takes, one execution per row.
+void copyInArrays(db::RowCursor& rows, db::Query& destination, const SplitStatement& split, const DatabaseNames& names)
 {
-    const std::unique_ptr<db::RowCursor> rows = sourceServer.openCursor(substituteNames(split.sourceQuery, names));
     destination.setSql(substituteNames(split.insert(), names));
     std::vector<db::ParamValue> row;
     destination.executeForEach([&] {
-        if (!rows->next(row))
+        if (!rows.next(row))
             return false;
         destination.setValues(row);
         return true;
     });
+}
+
+// Many rows in one INSERT, each value written as its exact literal: the
+// server parses a statement once for a thousand rows, where it parses a
+// parameter array's statement once a row.
+void copyInLiterals(db::RowCursor& rows, db::Query& destination, const SplitStatement& split,
+                    const DatabaseNames& names)
+{
+    const QString head = substituteNames(QStringLiteral("INSERT INTO ") + split.table + QStringLiteral(" (") +
+                                             split.columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES "),
+                                         names);
+    std::vector<db::ParamValue> row;
+    QString sql;
+    bool more = rows.next(row);
+    while (more) {
+        sql = head;
+        for (int count = 0; more && count < kRowsPerInsert && sql.size() < kInsertCharacters; ++count) {
+            sql += count == 0 ? QStringLiteral("(") : QStringLiteral(", (");
+            std::size_t read = 0;
+            for (qsizetype c = 0; c < split.constants.size(); ++c) {
+                if (c > 0)
+                    sql += QStringLiteral(", ");
+                if (!split.constants[c].isEmpty())
+                    sql += split.constants[c];
+                else
+                    db::appendSqlLiteral(sql, row.at(read++));
+            }
+            sql += u')';
+            more = rows.next(row);
+        }
+        destination.setSql(sql);
+        destination.execute();
+    }
+}
+
+void copyAcross(db::Connection& sourceServer, db::Query& destination, const SplitStatement& split,
+                const DatabaseNames& names, bool rowsInOneInsert)
+{
+    const std::unique_ptr<db::RowCursor> rows = sourceServer.openCursor(substituteNames(split.sourceQuery, names));
+    if (rowsInOneInsert)
+        copyInLiterals(*rows, destination, split, names);
+    else
+        copyInArrays(*rows, destination, split, names);
 }
 
 }  // namespace
@@ -164,7 +212,7 @@ void runStepStatement(const QString& statement, const DatabaseNames& names, cons
         const std::optional<SplitStatement> split = splitForTwoServers(statement);
         if (!split)
             throw db::DbError(QStringLiteral("Não é possível ler de outro servidor: ") + statement);
-        copyAcross(*sides.sourceServer, sides.destination, *split, names);
+        copyAcross(*sides.sourceServer, sides.destination, *split, names, sides.rowsInOneInsert);
         return;
     }
     sides.destination.setSql(substituteNames(statement, names));
