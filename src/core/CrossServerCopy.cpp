@@ -110,13 +110,26 @@ void copyInArrays(db::RowCursor& rows, db::Query& destination, const SplitStatem
 
 // Many rows in one INSERT, each value written as its exact literal: the
 // server parses a statement once for a thousand rows, where it parses a
-// parameter array's statement once a row.
+// parameter array's statement once a row. The step's constants stand once in
+// the SELECT, not in every row: the server's work grows with the values.
 void copyInLiterals(db::RowCursor& rows, db::Query& destination, const SplitStatement& split,
                     const DatabaseNames& names)
 {
+    QStringList selected;
+    QStringList read;
+    for (const QString& constant : split.constants) {
+        if (constant.isEmpty()) {
+            read.append(QStringLiteral("c%1").arg(read.size() + 1));
+            selected.append(QStringLiteral("v.") + read.back());
+        } else {
+            selected.append(constant);
+        }
+    }
     const QString head = substituteNames(QStringLiteral("INSERT INTO ") + split.table + QStringLiteral(" (") +
-                                             split.columns.join(QStringLiteral(", ")) + QStringLiteral(") VALUES "),
+                                             split.columns.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
+                                             selected.join(QStringLiteral(", ")) + QStringLiteral(" FROM (VALUES "),
                                          names);
+    const QString tail = QStringLiteral(") AS v (") + read.join(QStringLiteral(", ")) + u')';
     std::vector<db::ParamValue> row;
     QString sql;
     bool more = rows.next(row);
@@ -124,18 +137,15 @@ void copyInLiterals(db::RowCursor& rows, db::Query& destination, const SplitStat
         sql = head;
         for (int count = 0; more && count < kRowsPerInsert && sql.size() < kInsertCharacters; ++count) {
             sql += count == 0 ? QStringLiteral("(") : QStringLiteral(", (");
-            std::size_t read = 0;
-            for (qsizetype c = 0; c < split.constants.size(); ++c) {
+            for (std::size_t c = 0; c < row.size(); ++c) {
                 if (c > 0)
                     sql += QStringLiteral(", ");
-                if (!split.constants[c].isEmpty())
-                    sql += split.constants[c];
-                else
-                    db::appendSqlLiteral(sql, row.at(read++));
+                db::appendSqlLiteral(sql, row[c]);
             }
             sql += u')';
             more = rows.next(row);
         }
+        sql += tail;
         destination.setSql(sql);
         destination.execute();
     }
