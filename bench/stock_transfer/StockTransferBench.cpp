@@ -132,9 +132,13 @@ void checkDocument(server::SqlSession& admin, const server::ScratchDatabase& des
                                      .arg(QLatin1String(what)).arg(lines).arg(headers).arg(rows).toStdString());
 }
 
+// The client's processor time since the last report, beside the wall time.
 void report(const char* label, double seconds, int rows)
 {
-    std::printf("%-34s %10.3f s %12.0f rows/s   peak RSS %7.1f MB\n", label, seconds, rows / seconds, bench::peakRssMegabytes());
+    static double cpuBefore = 0;
+    const double cpu = bench::cpuSeconds() - cpuBefore;
+    cpuBefore += cpu;
+    std::printf("%-34s %10.3f s %12.0f rows/s   peak RSS %7.1f MB   client CPU %7.2f s\n", label, seconds, rows / seconds, bench::peakRssMegabytes(), cpu);
     std::fflush(stdout);
 }
 
