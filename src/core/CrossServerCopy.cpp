@@ -115,38 +115,41 @@ void copyInArrays(db::RowCursor& rows, db::Query& destination, const SplitStatem
 void copyInLiterals(db::RowCursor& rows, db::Query& destination, const SplitStatement& split,
                     const DatabaseNames& names)
 {
-    QStringList selected;
-    QStringList read;
-    for (const QString& constant : split.constants) {
-        if (constant.isEmpty()) {
-            read.append(QStringLiteral("c%1").arg(read.size() + 1));
-            selected.append(QStringLiteral("v.") + read.back());
-        } else {
-            selected.append(constant);
-        }
-    }
     const QString head = substituteNames(QStringLiteral("INSERT INTO ") + split.table + QStringLiteral(" (") +
-                                             split.columns.join(QStringLiteral(", ")) + QStringLiteral(") SELECT ") +
-                                             selected.join(QStringLiteral(", ")) + QStringLiteral(" FROM (VALUES "),
+                                             split.columns.join(QStringLiteral(", ")) + QStringLiteral(") SELECT "),
                                          names);
-    const QString tail = QStringLiteral(") AS v (") + read.join(QStringLiteral(", ")) + u')';
     std::vector<db::ParamValue> row;
-    QString sql;
+    QString values;
     bool more = rows.next(row);
     while (more) {
-        sql = head;
-        for (int count = 0; more && count < kRowsPerInsert && sql.size() < kInsertCharacters; ++count) {
-            sql += count == 0 ? QStringLiteral("(") : QStringLiteral(", (");
+        // A column of the VALUES that is NULL in every row is typed int,
+        // which a date or time column refuses: the SELECT writes a bare NULL.
+        std::vector<bool> valued(row.size(), false);
+        values.clear();
+        for (int count = 0; more && count < kRowsPerInsert && values.size() < kInsertCharacters; ++count) {
+            values += count == 0 ? QStringLiteral("(") : QStringLiteral(", (");
             for (std::size_t c = 0; c < row.size(); ++c) {
                 if (c > 0)
-                    sql += QStringLiteral(", ");
-                db::appendSqlLiteral(sql, row[c]);
+                    values += QStringLiteral(", ");
+                valued[c] = valued[c] || !std::holds_alternative<std::monostate>(row[c]);
+                db::appendSqlLiteral(values, row[c]);
             }
-            sql += u')';
+            values += u')';
             more = rows.next(row);
         }
-        sql += tail;
-        destination.setSql(sql);
+        QStringList selected;
+        QStringList read;
+        for (const QString& constant : split.constants) {
+            if (!constant.isEmpty()) {
+                selected.append(constant);
+                continue;
+            }
+            read.append(QStringLiteral("c%1").arg(read.size() + 1));
+            selected.append(valued[std::size_t(read.size() - 1)] ? QStringLiteral("v.") + read.back()
+                                                                  : QStringLiteral("NULL"));
+        }
+        destination.setSql(head + selected.join(QStringLiteral(", ")) + QStringLiteral(" FROM (VALUES ") + values +
+                           QStringLiteral(") AS v (") + read.join(QStringLiteral(", ")) + u')');
         destination.execute();
     }
 }

@@ -3,6 +3,7 @@
 
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
+#include "core/CrossServerCopy.h"
 #include "core/InitString.h"
 #include "db/OdbcConnection.h"
 #include "db/SqlLiteral.h"
@@ -82,6 +83,37 @@ TEST(SqlLiteral, RowsWrittenAsLiteralsEqualTheSameRowsSentAsParameters)
     EXPECT_TRUE(fields(1).value(8).startsWith("2024-02-29 23:59:59.997")) << literals[1].toStdString();
     EXPECT_EQ(fields(2), QStringList({"NULL", "NULL", "NULL", "2.2250738585072014e-308", "NULL", "NULL", "NULL",
                                       "NULL", "NULL", "NULL"}));
+}
+
+// Rows read across go a thousand to a statement: a batch whose column is
+// NULL throughout must still go into a date column, which refuses an int.
+TEST(SqlLiteral, ACopyAcrossFillsColumnsThatABatchLeavesNull)
+{
+    harness::ServerHarness h;
+    if (!h.connect())
+        GTEST_SKIP() << harness::kSkipReason;
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination(QStringLiteral("kovara_literal_"));
+    src.execute(QStringLiteral("CREATE TABLE dbo.datas (id int NOT NULL, dia datetime NULL); "
+                               "INSERT INTO dbo.datas (id, dia) VALUES (1, NULL), (2, NULL), (3, NULL)"));
+    dst.execute(QStringLiteral("CREATE TABLE dbo.datas (id int NOT NULL, dia date NULL, fixo int NULL)"));
+
+    const auto connect = [&](db::OdbcConnection& cn, const QString& database) {
+        cn.setConnectionString(core::workingConnectionString(core::parseSourceInit(h.initString(database, h.settings().password))));
+        cn.open();
+    };
+    db::OdbcConnection source;
+    db::OdbcConnection destination;
+    connect(source, src.name());
+    connect(destination, dst.name());
+    const std::unique_ptr<db::Query> read = source.createQuery(QStringLiteral("q_aux"));
+    const std::unique_ptr<db::Query> write = destination.createQuery(QStringLiteral("q_exec"));
+    core::runStepStatement(QStringLiteral("INSERT INTO @destino.dbo.datas (id, dia, fixo) (SELECT id, dia, 7 FROM @origem.dbo.datas)"),
+                           {src.name(), dst.name()}, {destination, *write, *read, &source});
+    source.close();
+    destination.close();
+    EXPECT_EQ(h.rows(QStringLiteral("SELECT id, dia, fixo FROM %1 ORDER BY id").arg(dst.table("datas"))),
+              QStringList({"1|NULL|7", "2|NULL|7", "3|NULL|7"}));
 }
 
 }  // namespace
