@@ -1,7 +1,7 @@
 #pragma once
 
-// What the benchmarks share: a sink that shows nothing, a stopwatch, the peak
-// memory and the --rows option.
+// What the benchmarks share: a sink that shows nothing, a stopwatch, the
+// client's processor time, the peak memory and the --rows option.
 
 #include "core/ConversionSink.h"
 
@@ -29,6 +29,16 @@ inline double peakRssMegabytes()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0;  // kilobytes on Linux
+}
+
+// The processor time this process has used so far, user and system: what
+// the client spends, against the wall time a server's work adds.
+inline double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 inline double secondsOf(const std::function<void()>& work)

@@ -35,7 +35,8 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         }
         current = nullptr;
         if (stocks)
-            runStockStep(names, sides.transactions, sides.destination, servers->stockRows(), sink, now);
+            runStockStep(names, sides.transactions, sides.destination, servers->stockRows(), sink, now,
+                         servers->stockReader());
         servers->closeDestination();
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));

@@ -19,6 +19,9 @@ struct StepSides {
     db::Query& destination;        // statements that write
     db::Query& source;             // statements that only read the source
     db::Connection* sourceServer = nullptr;
+    // Whether the destination takes many rows in one INSERT ... VALUES (SQL
+    // Server 2008 and later); if not, rows read across go in parameter arrays.
+    bool rowsInOneInsert = true;
 };
 
 // One copy of source rows into a destination table, as two servers run it.
@@ -43,8 +46,8 @@ struct StepStatement {
 
 // Runs one statement of a step, with the database names put in. A statement
 // that reads the source, when the source is on another server, streams the
-// source's rows through the program into the destination in parameter arrays:
-// a batch at a time, never the whole table.
+// source's rows through the program into the destination a batch at a time,
+// never the whole table.
 void runStepStatement(const StepStatement& statement, const DatabaseNames& names, const StepSides& sides);
 
 }  // namespace core

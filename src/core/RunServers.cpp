@@ -37,8 +37,12 @@ RunServers::RunServers(const Database& database, const QString& sourceInit, cons
             throw unreachable(failureText(e));
         }
         m_destinationQuery = m_destination->createQuery(QStringLiteral("q_exec"));
-        if (sameServer(database.q_exec, *m_destinationQuery))
+        if (sameServer(database.q_exec, *m_destinationQuery)) {
             closeDestination();
+        } else if (!takesRowsInOneInsert(*m_destinationQuery)) {
+            m_rowsInOneInsert = false;
+            sink.addLog(kRowsOneByOne);
+        }
     }
 
     sink.serversFound({source.server, m_destination ? destination.server : QString()});
@@ -56,11 +60,28 @@ StepSides RunServers::sides(db::Connection& transactions)
 {
     if (!m_destination)
         return {transactions, m_database.q_exec, m_database.q_exec, nullptr};
-    return {transactions, *m_destinationQuery, m_database.q_exec, &m_database.cn};
+    return {transactions, *m_destinationQuery, m_database.q_exec, &m_database.cn, m_rowsInOneInsert};
+}
+
+db::Connection* RunServers::stockReader()
+{
+    if (m_destination)
+        return &m_database.cn;
+    if (!m_stockReader) {
+        m_stockReader = m_database.cn.createPeer();
+        if (!m_stockReader)
+            return nullptr;
+        m_stockReader->setConnectionString(m_database.cn.connectionString());
+        m_stockReader->open();
+    }
+    return m_stockReader.get();
 }
 
 void RunServers::closeDestination()
 {
+    if (m_stockReader)
+        closeAfterFailure(*m_stockReader);
+    m_stockReader.reset();
     m_destinationQuery.reset();
     if (m_destination) {
         // A dry run, or a step cut short, leaves a transaction open there.

@@ -37,6 +37,11 @@ public:
     StepSides sides(db::Connection& transactions);
     // Where the stock levels are read, on the source.
     db::Query& stockRows() { return m_database.q_aux; }
+    // A session on the source free to stream the stock rows while the
+    // destination's writes go on: the source's own when the destination is
+    // elsewhere, or a second one to the same server; nothing where this kind
+    // of connection cannot make one.
+    db::Connection* stockReader();
 
     // Ends the destination's own session, if any; the caller closes the source's.
     void closeDestination();
@@ -46,6 +51,12 @@ private:
     DatabaseNames m_names;
     std::unique_ptr<db::Connection> m_destination;  // only when on another server
     std::unique_ptr<db::Query> m_destinationQuery;
+    bool m_rowsInOneInsert = true;
+    std::unique_ptr<db::Connection> m_stockReader;
 };
+
+// Said once in the log when the destination's server is too old to take many rows in one statement.
+inline const QString kRowsOneByOne = QStringLiteral(
+    "O servidor de destino é anterior ao SQL Server 2008: as linhas seguem uma a uma, mais devagar.");
 
 }  // namespace core

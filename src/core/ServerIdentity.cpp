@@ -63,4 +63,14 @@ bool sameDatabase(db::Query& q, const QString& a, const QString& b)
     return same;
 }
 
+bool takesRowsInOneInsert(db::Query& q)
+{
+    // The major version is the high byte; every version answers this.
+    q.setSql(QStringLiteral("SELECT @@MICROSOFTVERSION / 16777216"));
+    q.open();
+    const bool takes = q.hasRow() && q.asInteger(0) >= 10;
+    q.close();
+    return takes;
+}
+
 }  // namespace core

@@ -24,4 +24,8 @@ bool sameServer(db::Query& first, db::Query& second);
 // as the server resolves them (case, trailing blanks, its collation).
 bool sameDatabase(db::Query& q, const QString& a, const QString& b);
 
+// Whether the server q is connected to takes many rows in one INSERT ...
+// VALUES: SQL Server 2008 and later.
+bool takesRowsInOneInsert(db::Query& q);
+
 }  // namespace core

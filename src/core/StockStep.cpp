@@ -7,7 +7,8 @@
 namespace core {
 
 std::optional<StockDocument> runStockStep(const DatabaseNames& names, db::Connection& cn, db::Query& q_exec,
-                                          db::Query& q_aux, ConversionSink& sink, const Clock& now)
+                                          db::Query& q_aux, ConversionSink& sink, const Clock& now,
+                                          db::Connection* sourceReader)
 {
     QElapsedTimer clock;
     clock.start();
@@ -19,7 +20,7 @@ std::optional<StockDocument> runStockStep(const DatabaseNames& names, db::Connec
         sink.stepEnded(facts);
     };
     try {
-        const std::optional<StockDocument> document = runStockTransfer(names, cn, q_exec, q_aux, sink, now);
+        const std::optional<StockDocument> document = runStockTransfer(names, cn, q_exec, q_aux, sink, now, sourceReader);
         facts.sourceRows = document ? document->lines : 0;
         tell(true);
         sink.stockDocument(document ? StockFacts{true, document->number, document->lines} : StockFacts{});

@@ -20,8 +20,11 @@ struct StockDocument {
 // Records the source's stock levels in the destination as one new inventory
 // document "IN": a line in vendas per stocked product, then its header in
 // documentos, all in one transaction. Takes one progress step. Returns the
-// document written, or nothing when no product is stocked.
+// document written, or nothing when no product is stocked. The stock rows
+// stream from sourceReader, a session on the source that nothing else uses
+// meanwhile; without one they are read whole through q_aux.
 std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Connection& cn, db::Query& q_exec,
-                                              db::Query& q_aux, ConversionSink& sink, const Clock& now);
+                                              db::Query& q_aux, ConversionSink& sink, const Clock& now,
+                                              db::Connection* sourceReader = nullptr);
 
 }  // namespace core

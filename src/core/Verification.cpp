@@ -132,7 +132,8 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
             written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
             try {
                 sink.addLog(
-                    stockReport(runStockStep(names, held, sides.destination, servers->stockRows(), sink, now)));
+                    stockReport(runStockStep(names, held, sides.destination, servers->stockRows(), sink, now,
+                                             servers->stockReader())));
             } catch (const std::exception& e) {
                 logFailure(sink, e);
                 failedTables.append(QStringLiteral("Existencias"));
