@@ -84,14 +84,17 @@ public:
         } catch (const Stopped&) {
         }
         result.culprits = m_culprits;
+        result.limited = m_limited;
         return result;
     }
 
 private:
     bool fails(const KeySet& keys)
     {
-        if (m_tries >= m_tryLimit || m_rows >= m_rowLimit)
+        if (m_tries >= m_tryLimit || m_rows >= m_rowLimit) {
+            m_limited = true;
             throw Stopped{};
+        }
         ++m_tries;
         return m_fails(keys);
     }
@@ -160,6 +163,7 @@ private:
     int m_tries = 0;
     int m_rows = 0;
     bool m_unresolved = false;
+    bool m_limited = false;
     std::vector<Culprit> m_culprits;
 };
 

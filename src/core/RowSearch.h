@@ -26,6 +26,8 @@ struct SearchResult {
     // False when the search stopped at a limit, or met rows that fail only in
     // a larger company than two, so more may fail than were found.
     bool complete = false;
+    // Whether it stopped at a limit.
+    bool limited = false;
 };
 
 // Narrows keyCount keys down to those the statement fails on, asking fails()

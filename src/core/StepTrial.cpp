@@ -26,15 +26,14 @@ SidesStepTrial::SidesStepTrial(const TableStep& step, std::vector<SourceStatemen
 {
 }
 
-std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
-{
-    QStringList sql = m_step->deletes;
-    for (qsizetype i = 0; i < conditions.size(); ++i)
-        sql.append(m_statements[std::size_t(i)].insertWhere(conditions[i]));
-    if (conditions.size() == qsizetype(m_statements.size()))
-        sql.append(m_step->followUps);
+namespace {
 
-    m_sides.transactions.beginTransaction();
+const QString kSavepoint = QStringLiteral("kovara_tentativa");
+
+}  // namespace
+
+std::optional<QString> SidesStepTrial::run(const QStringList& sql)
+{
     std::optional<QString> failure;
     try {
         for (const QString& statement : sql)
@@ -42,9 +41,77 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
     } catch (const std::exception& e) {
         failure = failureText(e);
     }
-    rollbackQuietly(m_sides.transactions);
     m_sides.destination.close();
     return failure;
+}
+
+// A new transaction with the step's tables emptied and the statements before
+// the one tried run on their rows.
+std::optional<QString> SidesStepTrial::start(const QStringList& before)
+{
+    finish();
+    ++m_restarts;
+    // A rollback that could not be told apart from a commit drops the session.
+    m_sides.transactions.open();
+    m_sides.transactions.beginTransaction();
+    QStringList sql = m_step->deletes;
+    for (qsizetype i = 0; i < before.size(); ++i)
+        sql.append(m_statements[std::size_t(i)].insertWhere(before[i]));
+    sql.append(QStringLiteral("SAVE TRANSACTION ") + kSavepoint);
+    std::optional<QString> failure = run(sql);
+    if (failure)
+        finish();
+    else
+        m_before = before;
+    return failure;
+}
+
+// Back to the savepoint, where the server still holds the transaction and can go on with it.
+bool SidesStepTrial::undoTry()
+{
+    try {
+        db::Query& q = m_sides.destination;
+        q.setSql(QStringLiteral("SELECT XACT_STATE()"));
+        q.open();
+        const bool alive = q.hasRow() && q.asInteger(0) == 1;
+        q.close();
+        if (!alive)
+            return false;
+        q.setSql(QStringLiteral("ROLLBACK TRANSACTION ") + kSavepoint);
+        q.execute();
+        return true;
+    } catch (const std::exception&) {
+        m_sides.destination.close();
+        return false;
+    }
+}
+
+std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
+{
+    ++m_tries;
+    const QStringList before = conditions.mid(0, conditions.size() - 1);
+    QStringList sql;
+    if (!conditions.isEmpty())
+        sql.append(m_statements[std::size_t(conditions.size() - 1)].insertWhere(conditions.last()));
+    if (conditions.size() == qsizetype(m_statements.size()))
+        sql.append(m_step->followUps);
+
+    if (m_before != before) {
+        if (std::optional<QString> failure = start(before))
+            return failure;
+    }
+    std::optional<QString> failure = run(sql);
+    if (!undoTry())
+        finish();
+    return failure;
+}
+
+void SidesStepTrial::finish()
+{
+    if (!m_before)
+        return;
+    m_before.reset();
+    m_undone = rollbackQuietly(m_sides.transactions) && m_undone;
 }
 
 }  // namespace core
