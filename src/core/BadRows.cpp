@@ -4,7 +4,9 @@
 #include "core/RowSearch.h"
 #include "core/TableCopy.h"
 
+#include <QElapsedTimer>
 #include <exception>
+#include <functional>
 #include <map>
 
 namespace core {
@@ -14,6 +16,11 @@ namespace {
 // Questions asked of the server per source table at most, so a search that
 // cannot narrow (a server that fails at random) still ends.
 constexpr int kTryLimit = 2000;
+// The longest a search goes on, over all the statements of a step, so that
+// rows that are slow to narrow (many repeats across keys, a huge table on a
+// server that ends the transaction at every refusal) never keep the
+// technician waiting long; what is found by then is named.
+constexpr qint64 kSearchMilliseconds = 5 * 60 * 1000;
 
 const QString kKey = QStringLiteral("codigo");
 
@@ -306,6 +313,9 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
         return;
 
     QStringList before;  // the conditions of the statements already searched: all their rows but the bad ones
+    QElapsedTimer searching;
+    searching.start();
+    const std::function<bool()> outOfTime = [&] { return searching.hasExpired(kSearchMilliseconds); };
     for (const SourceStatement& statement : statements) {
         const SourceKeys keys = sourceKeys(statement, names, source);
         bool announced = false;
@@ -319,7 +329,7 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
                 }
                 return fails;
             },
-            kNamedRowLimit, kTryLimit);
+            kNamedRowLimit, kTryLimit, outOfTime);
 
         // Every try failing, down to single rows, is a server that stopped answering, not bad rows.
         if (!result.culprits.empty() && trial.attempt(noRows))

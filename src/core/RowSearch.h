@@ -31,9 +31,10 @@ struct SearchResult {
 };
 
 // Narrows keyCount keys down to those the statement fails on, asking fails()
-// about sets of keys. Stops once rowLimit keys are found or after tryLimit
-// questions. Each culprit is as small as the search could make it.
+// about sets of keys. Stops once rowLimit keys are found, after tryLimit
+// questions, or once outOfTime() says so. Each culprit is as small as the
+// search could make it.
 SearchResult findFailingKeys(int keyCount, const std::function<bool(const KeySet&)>& fails, int rowLimit,
-                             int tryLimit);
+                             int tryLimit, const std::function<bool()>& outOfTime = {});
 
 }  // namespace core

@@ -6,9 +6,12 @@
 #include "ExpectedRows.h"
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
+#include "SqlSession.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -178,6 +181,32 @@ TEST_F(StockDocument, NoStockedProductWritesNoDocument)
 
     EXPECT_EQ(documents(dst), kEarlierDocuments);
     EXPECT_EQ(h.rows(QStringLiteral("SELECT numero, codigo FROM %1").arg(dst.table("vendas"))), QStringList{"41|9001"});
+}
+
+// Another session's document, not yet committed, holds the number the run
+// would take: the run waits for it, then takes the next.
+TEST_F(StockDocument, AnotherSessionsUncommittedDocumentIsWaitedForAndFollowed)
+{
+    if (!h.engine().locksReads())
+        GTEST_SKIP() << "the test engine never makes a read wait for another session's rows";
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    server::SqlSession other(h.settings().odbc);
+    other.execute(QStringLiteral("BEGIN TRANSACTION; INSERT INTO %1 (numero, doc, data, datahora, cliente, nome, anulado, "
+                                 "descricao, id, idcx, emp, tipo) VALUES (42, N'IN', '2026-03-04T00:00:00', "
+                                 "'2026-03-04T09:00:00', 0, N'Outra caixa', 0, N'', 0, 0, 1, 1)")
+                      .arg(dst.table("documentos")));
+    std::thread committer([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        other.execute(QStringLiteral("COMMIT"));
+    });
+
+    const QStringList events = h.run(src.name(), dst.name(), true, harness::steppingClock(kRunTime));
+    committer.join();
+
+    EXPECT_EQ(events, expected::wholeRunEvents());
+    EXPECT_EQ(documents(dst), QStringList({"FT|900", "IN|7", "IN|41", "IN|42", "IN|43", "IN|120000"}));
+    expectStockDocument(dst, 43, kRunTime);
 }
 
 // --- A step that fails ----------------------------------------------------------------------------
