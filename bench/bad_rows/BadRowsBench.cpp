@@ -199,7 +199,7 @@ int main(int argc, char** argv)
             const double barcodes = timedSearch(products, names, cn, *q, sink);
             std::printf("(%c) search, %d repeated barcode(s) %8.3f s   ratio to (a) %.3f\n", pairs == 1 ? 'e' : 'f',
                         pairs, barcodes, barcodes / clean);
-            if (sink.named.size() != std::size_t(pairs))
+            if (sink.named.size() != qsizetype(pairs))
                 throw std::runtime_error("the search did not name every repeated barcode");
         }
         cn.close();
