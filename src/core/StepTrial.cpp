@@ -66,6 +66,20 @@ std::optional<QString> SidesStepTrial::start(const QStringList& before)
     return failure;
 }
 
+// A savepoint for the next try. Some servers forget a savepoint once rolled
+// back to it, so each try sets its own.
+bool SidesStepTrial::save()
+{
+    try {
+        m_sides.destination.setSql(QStringLiteral("SAVE TRANSACTION ") + kSavepoint);
+        m_sides.destination.execute();
+        return true;
+    } catch (const std::exception&) {
+        m_sides.destination.close();
+        return false;
+    }
+}
+
 // Back to the savepoint, where the server still holds the transaction and can go on with it.
 bool SidesStepTrial::undoTry()
 {
@@ -96,6 +110,9 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
     if (conditions.size() == qsizetype(m_statements.size()))
         sql.append(m_step->followUps);
 
+    // The transaction kept may have been ended by a failure since (a read of the search's own).
+    if (m_before == before && !save())
+        finish();
     if (m_before != before) {
         if (std::optional<QString> failure = start(before))
             return failure;

@@ -35,7 +35,8 @@ public:
 // The trial through a step's sides, as the step itself runs, in a
 // transaction on the destination that is never committed. The step's
 // emptying of its tables and the statements before the one searched are run
-// once; each try then runs after a savepoint and is rolled back to it. Where
+// once; each try then runs after a savepoint of its own and is rolled back
+// to it. Where
 // the server ended the transaction (an error that dooms it, a trigger's
 // ROLLBACK or COMMIT), the transaction is rolled back and the next try starts
 // a new one. With the source on another server its rows stream across as in
@@ -61,6 +62,7 @@ private:
 
     std::optional<QString> run(const QStringList& sql);
     std::optional<QString> start(const QStringList& before);
+    bool save();
     bool undoTry();
 
     const TableStep* m_step;
