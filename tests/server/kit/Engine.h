@@ -28,9 +28,6 @@ class SqlSession;
 //     no test names a database so.
 //  8. CREATE or DROP DATABASE while another session does the same may fail
 //     with "tuple concurrently updated": scratch databases retry it.
-//  9. Table hints (UPDLOCK, HOLDLOCK) are ignored, and a read never waits
-//     for another session's uncommitted rows: a test of a locked read runs
-//     on SQL Server only.
 class Engine {
 public:
     enum class Kind { SqlServer, Babelfish };
@@ -43,7 +40,6 @@ public:
 
     bool allowsSingleUser() const { return m_kind == Kind::SqlServer; }
     bool allowsBracketInNames() const { return m_kind == Kind::SqlServer; }
-    bool locksReads() const { return m_kind == Kind::SqlServer; }
     // Whether a failed CREATE or DROP DATABASE only met another session's at the same time.
     bool isConcurrentCatalogUpdate(const QString& error) const;
 
