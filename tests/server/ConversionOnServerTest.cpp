@@ -262,14 +262,14 @@ TEST_F(FailingStep, TheSearchNamesRowsSpreadOverThousandsUpToItsLimit)
     for (const int bad : {3, 25}) {
         server::ScratchDatabase& src = h.source({});
         server::ScratchDatabase& dst = h.destination();
-        dst.execute(QStringLiteral("ALTER TABLE dbo.unidades ALTER COLUMN descricao nvarchar(8)"));
+        dst.execute(QStringLiteral("ALTER TABLE dbo.unidades ALTER COLUMN descricao nvarchar(10)"));
         const int spacing = 2900 / bad;  // the bad ones are 100, 100 + spacing, ...
         src.execute(QStringLiteral("INSERT INTO dbo.Unidades (codigo, descricao) SELECT n, CASE WHEN (n - 100) % %1 = 0 AND n BETWEEN 100 AND %2 "
                                    "THEN N'Caixa grande' ELSE N'Caixa' END FROM (SELECT TOP (2997) 3 + ROW_NUMBER() OVER (ORDER BY "
                                    "(SELECT NULL)) - 1 AS n FROM sys.all_columns a CROSS JOIN sys.all_columns b) AS t").arg(spacing).arg(100 + (bad - 1) * spacing));
         QStringList named;
         for (int k = 0; k < std::min(bad, 20); ++k)
-            named.append(QStringLiteral("Unidades, código %1: descricao tem 12 caracteres; no destino cabem 8.").arg(100 + k * spacing));
+            named.append(QStringLiteral("Unidades, código %1: descricao tem 12 caracteres; no destino cabem 10.").arg(100 + k * spacing));
 
         const QStringList events = h.run(src.name(), dst.name(), false, harness::steppingClock(kRunTime));
 
