@@ -6,8 +6,11 @@
 //   (c) the search that names the 3 rows after (b), the destination holding
 //       the products (a) wrote, as when a shop is converted again;
 //   (d) the same search into an empty destination table, as at a first
-//       conversion. Each try empties the destination tables, so (c) pays
-//       for deleting every old product at each try.
+//       conversion;
+//   (e) the search over the clean products whose barcodes repeat once, and
+//       (f) five times, each repeat shared by two products.
+// Each search says how many tries it made and how many of them emptied the
+// step's tables and wrote the products again.
 // The last line printed is "ratio <(c) seconds / (a) seconds>".
 //
 // Usage: bad_rows_bench [--rows N]
@@ -19,6 +22,7 @@
 #include "core/BadRows.h"
 #include "core/ConversionSink.h"
 #include "core/TableCopy.h"
+#include "core/StepTrial.h"
 #include "core/TableSteps.h"
 #include "db/OdbcConnection.h"
 
@@ -36,13 +40,70 @@ class CountingSink : public core::ConversionSink {
 public:
     void addLog(const QString& line) override
     {
-        if (line.startsWith(QStringLiteral("Produtos, código ")))
+        if (line.startsWith(QStringLiteral("Produtos, código ")) || line.startsWith(QStringLiteral("codigosbarras, ")))
             named.append(line);
     }
     void progressStep() override {}
 
     QStringList named;
 };
+
+// The tries a search makes.
+class CountingTrial : public core::StepTrial {
+public:
+    explicit CountingTrial(core::StepTrial& trial) : m_trial(trial) {}
+    const std::vector<core::SourceStatement>& statements() const override { return m_trial.statements(); }
+    std::optional<QString> attempt(const QStringList& conditions) override
+    {
+        ++tries;
+        return m_trial.attempt(conditions);
+    }
+    int tries = 0;
+
+private:
+    core::StepTrial& m_trial;
+};
+
+// The transactions begun on a connection.
+class CountingConnection final : public db::Connection {
+public:
+    explicit CountingConnection(db::Connection& cn) : m_cn(cn) {}
+    void setConnectionString(const QString& connectionString) override { m_cn.setConnectionString(connectionString); }
+    QString connectionString() const override { return m_cn.connectionString(); }
+    void open() override { m_cn.open(); }
+    void close() override { m_cn.close(); }
+    bool isOpen() const override { return m_cn.isOpen(); }
+    void beginTransaction() override
+    {
+        ++begun;
+        m_cn.beginTransaction();
+    }
+    void commit() override { m_cn.commit(); }
+    void rollback() override { m_cn.rollback(); }
+    void setStatementTimeout(std::chrono::seconds timeout) override { m_cn.setStatementTimeout(timeout); }
+    std::unique_ptr<db::Query> createQuery(const QString& name) override { return m_cn.createQuery(name); }
+    int begun = 0;
+
+private:
+    db::Connection& m_cn;
+};
+
+// The search after a step failed, as a run makes it, timed, with its tries
+// and the transactions (each one emptying the step's tables) they took.
+double timedSearch(const core::TableStep& step, const core::DatabaseNames& names, db::Connection& cn, db::Query& q,
+                   core::ConversionSink& sink)
+{
+    CountingConnection counted(cn);
+    const core::StepSides sides{counted, q, q};
+    core::SidesStepTrial trial(step, core::chosenInserts(step, names, q), names, sides);
+    CountingTrial counting(trial);
+    const double seconds = bench::secondsOf([&] {
+        core::nameBadRows(counting, names, q, q, sink);
+        trial.finish();
+    });
+    std::printf("    %d tries, %d of them emptying the tables\n", counting.tries, counted.begun);
+    return seconds;
+}
 
 }  // namespace
 
@@ -103,7 +164,7 @@ int main(int argc, char** argv)
             throw std::runtime_error("the spoilt source went through");
         std::printf("(b) products step, refused        %8.3f s\n", failing);
 
-        const double search = bench::secondsOf([&] { core::nameBadRows(products, names, {cn, *q, *q}, sink); });
+        const double search = timedSearch(products, names, cn, *q, sink);
         std::printf("(c) search naming the rows        %8.3f s\n", search);
         for (const QString& line : sink.named)
             std::printf("    %s\n", qPrintable(line));
@@ -112,10 +173,32 @@ int main(int argc, char** argv)
 
         destination.execute(QStringLiteral("DELETE FROM dbo.produtos"));
         sink.named.clear();
-        const double firstSearch = bench::secondsOf([&] { core::nameBadRows(products, names, {cn, *q, *q}, sink); });
+        const double firstSearch = timedSearch(products, names, cn, *q, sink);
         if (sink.named.size() != 3)
             throw std::runtime_error("the search into an empty table did not name exactly the 3 bad rows");
         std::printf("(d) search, empty destination     %8.3f s   ratio to (a) %.3f\n", firstSearch, firstSearch / clean);
+
+        // Clean products, one barcode each; then pairs of products that share one.
+        for (const int code : bad)
+            source.execute(QStringLiteral("UPDATE dbo.Produtos SET descricao = N'Produto' WHERE codigo = %1").arg(code));
+        source.execute(QStringLiteral("DROP TABLE dbo.codigosbarras"));
+        source.execute(QStringLiteral("CREATE TABLE dbo.codigosbarras (codbarras nvarchar(30) NOT NULL, codigo int NOT NULL)"));
+        source.execute(QStringLiteral("INSERT INTO dbo.codigosbarras (codbarras, codigo) "
+                                      "SELECT N'560' + CONVERT(nvarchar(10), codigo), codigo FROM dbo.Produtos"));
+        int repeated = 0;
+        for (const int pairs : {1, 5}) {
+            for (; repeated < pairs; ++repeated) {
+                const int first = rows / 7 + repeated * (rows / 6);
+                source.execute(QStringLiteral("UPDATE dbo.codigosbarras SET codbarras = N'560%1' WHERE codigo = %2")
+                                   .arg(first).arg(first + rows / 12));
+            }
+            sink.named.clear();
+            const double barcodes = timedSearch(products, names, cn, *q, sink);
+            std::printf("(%c) search, %d repeated barcode(s) %8.3f s   ratio to (a) %.3f\n", pairs == 1 ? 'e' : 'f',
+                        pairs, barcodes, barcodes / clean);
+            if (sink.named.size() != qsizetype(pairs))
+                throw std::runtime_error("the search did not name every repeated barcode");
+        }
         cn.close();
         std::printf("ratio %.3f\n", search / clean);
         return 0;

@@ -4,7 +4,9 @@
 #include "core/RowSearch.h"
 #include "core/TableCopy.h"
 
+#include <QElapsedTimer>
 #include <exception>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -15,35 +17,68 @@ namespace {
 // Questions asked of the server per source table at most, so a search that
 // cannot narrow (a server that fails at random) still ends.
 constexpr int kTryLimit = 2000;
+// The longest a search goes on, over all the statements of a step, so that
+// rows that are slow to narrow (many repeats across keys, a huge table on a
+// server that ends the transaction at every refusal) never keep the
+// technician waiting long; what is found by then is named.
+constexpr qint64 kSearchMilliseconds = 5 * 60 * 1000;
 
 const QString kKey = QStringLiteral("codigo");
 
 using Value = std::optional<QString>;
 using Row = std::vector<Value>;
 
-QString literal(const Value& key)
+// A source table's keys in the server's own order, a NULL key, if any,
+// first; and how one is written in a condition. Text keys are written as
+// text, so that the server never turns the column into numbers (where "A1"
+// fails every try) nor takes "007" for "7".
+struct SourceKeys {
+    std::vector<Value> values;
+    bool numeric = false;
+
+    std::size_t size() const { return values.size(); }
+    const Value& operator[](std::size_t i) const { return values[i]; }
+    QString literal(std::size_t i) const
+    {
+        if (numeric)
+            return values[i]->trimmed();
+        return QStringLiteral("N'") + QString(*values[i]).replace(u'\'', QStringLiteral("''")) + u'\'';
+    }
+};
+
+bool isNumberType(const QString& type)
 {
-    bool whole = false;
-    key->toLongLong(&whole);
-    if (whole)
-        return key->trimmed();
-    return QStringLiteral("N'") + QString(*key).replace(u'\'', QStringLiteral("''")) + u'\'';
+    static const QStringList numbers{QStringLiteral("tinyint"), QStringLiteral("smallint"), QStringLiteral("int"),
+                                     QStringLiteral("bigint"),  QStringLiteral("decimal"),  QStringLiteral("numeric"),
+                                     QStringLiteral("money"),   QStringLiteral("smallmoney"), QStringLiteral("float"),
+                                     QStringLiteral("real"),    QStringLiteral("bit")};
+    return numbers.contains(type.trimmed().toLower());
 }
 
-// The source's keys in the server's own order; a NULL key, if any, first.
-std::vector<Value> sourceKeys(const SourceStatement& statement, const DatabaseNames& names, db::Query& q)
+SourceKeys sourceKeys(const SourceStatement& statement, const DatabaseNames& names, db::Query& q)
 {
+    SourceKeys keys;
+    // A column the server cannot describe is written as text, which it
+    // turns into the column's type wherever that is a number.
+    try {
+        q.setSql(substituteNames(QStringLiteral("SELECT DATA_TYPE FROM @origem.INFORMATION_SCHEMA.COLUMNS WHERE TABLE_SCHEMA = 'dbo' "
+                                                "AND TABLE_NAME = '%1' AND COLUMN_NAME = '%2'")
+                                     .arg(statement.sourceTable, kKey),
+                                 names));
+        q.open();
+        keys.numeric = q.hasRow() && isNumberType(q.asText(0));
+    } catch (const std::exception&) {
+    }
     q.setSql(substituteNames(QStringLiteral("SELECT DISTINCT %1 FROM @origem.dbo.%2 ORDER BY %1").arg(kKey, statement.sourceTable),
                              names));
     q.open();
-    std::vector<Value> keys;
     for (; !q.eof(); q.next())
-        keys.push_back(q.isNull(0) ? Value{} : Value{q.asText(0)});
+        keys.values.push_back(q.isNull(0) ? Value{} : Value{q.asText(0)});
     q.close();
     return keys;
 }
 
-QString condition(const std::vector<Value>& keys, const KeySet& set)
+QString condition(const SourceKeys& keys, const KeySet& set)
 {
     QStringList parts;
     for (KeyRange range : set) {
@@ -52,10 +87,10 @@ QString condition(const std::vector<Value>& keys, const KeySet& set)
             ++range.first;
         }
         if (range.first == range.last)
-            parts.append(kKey + QStringLiteral(" = ") + literal(keys[std::size_t(range.first)]));
+            parts.append(kKey + QStringLiteral(" = ") + keys.literal(std::size_t(range.first)));
         else if (range.first < range.last)
             parts.append(QStringLiteral("%1 BETWEEN %2 AND %3")
-                             .arg(kKey, literal(keys[std::size_t(range.first)]), literal(keys[std::size_t(range.last)])));
+                             .arg(kKey, keys.literal(std::size_t(range.first)), keys.literal(std::size_t(range.last))));
     }
     if (parts.isEmpty())
         return QStringLiteral("1 = 0");
@@ -122,7 +157,7 @@ TableRules destinationRules(const QString& table, const DatabaseNames& names, db
 // Names a row or a pair of rows of one source table, and what is wrong with them.
 class RowNamer {
 public:
-    RowNamer(const SourceStatement& statement, const std::vector<Value>& keys, const DatabaseNames& names,
+    RowNamer(const SourceStatement& statement, const SourceKeys& keys, const DatabaseNames& names,
              db::Query& source, db::Query& destination)
         : m_statement(statement), m_keys(keys), m_names(names), m_source(source),
           m_rules(destinationRules(statement.destinationTable, names, destination))
@@ -243,12 +278,37 @@ private:
     }
 
     const SourceStatement& m_statement;
-    const std::vector<Value>& m_keys;
+    const SourceKeys& m_keys;
     const DatabaseNames& m_names;
     db::Query& m_source;
     TableRules m_rules;
     QStringList m_columns;
     QList<BadRowFacts> m_named;
+};
+
+// What is left unnamed when the search could not name every row.
+QString incompleteLine(const QString& table, const SearchResult& result)
+{
+    if (!result.culprits.empty())
+        return QStringLiteral("%1: pode haver mais registos que o destino recusa; corrija estes e volte a tentar.").arg(table);
+    if (result.limited)
+        return QStringLiteral("%1: o destino recusa registos, mas a procura parou antes de chegar a algum.").arg(table);
+    // A rule over three rows or more, such as a trigger that allows at most two.
+    return QStringLiteral("%1: o destino recusa estes registos juntos, mas nenhum sozinho nem dois juntos; "
+                          "não é possível dizer quais.").arg(table);
+}
+
+// Calls done on the way out, however the scope is left.
+template <typename Done>
+class Finally {
+public:
+    explicit Finally(Done done) : m_done(std::move(done)) {}
+    ~Finally() { m_done(); }
+    Finally(const Finally&) = delete;
+    Finally& operator=(const Finally&) = delete;
+
+private:
+    Done m_done;
 };
 
 QStringList allRows(std::size_t count)
@@ -269,8 +329,11 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
         return;
 
     QStringList before;  // the conditions of the statements already searched: all their rows but the bad ones
+    QElapsedTimer searching;
+    searching.start();
+    const std::function<bool()> outOfTime = [&] { return searching.hasExpired(kSearchMilliseconds); };
     for (const SourceStatement& statement : statements) {
-        const std::vector<Value> keys = sourceKeys(statement, names, source);
+        const SourceKeys keys = sourceKeys(statement, names, source);
         bool announced = false;
         const SearchResult result = findFailingKeys(
             int(keys.size()),
@@ -282,7 +345,7 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
                 }
                 return fails;
             },
-            kNamedRowLimit, kTryLimit);
+            kNamedRowLimit, kTryLimit, outOfTime);
 
         // Every try failing, down to single rows, is a server that stopped answering, not bad rows.
         if (!result.culprits.empty() && trial.attempt(noRows))
@@ -310,8 +373,7 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
                 sink.badRowNamed(named);
         }
         if (!result.complete)
-            sink.addLog(QStringLiteral("%1: pode haver mais registos que o destino recusa; corrija estes e volte a tentar.")
-                            .arg(statement.sourceTable));
+            sink.addLog(incompleteLine(statement.sourceTable, result));
         // Later statements are tried after this one, which must then go through.
         if (!result.complete)
             return;
@@ -319,18 +381,24 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
     }
 }
 
-void nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink)
+bool nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink)
 {
+    bool undone = true;
     try {
         // A rollback that could not be told apart from a commit drops the session.
         sides.transactions.open();
         SidesStepTrial trial(step, chosenInserts(step, names, sides.source), names, sides);
+        const Finally tell([&] {
+            trial.finish();
+            undone = trial.undone();
+        });
         nameBadRows(trial, names, sides.source, sides.destination, sink);
     } catch (const std::exception&) {
         // The failure that led here has been told; a search cut short adds nothing to it.
     }
     sides.source.close();
     sides.destination.close();
+    return undone;
 }
 
 }  // namespace core

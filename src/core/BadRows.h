@@ -19,8 +19,9 @@ inline constexpr int kNamedRowLimit = 20;
 // row alone. Logs nothing when the failure is not about the rows: when the
 // step also fails with no rows at all, or no longer fails. Changes nothing;
 // never throws (a failure during the search ends it quietly). The tries run
-// through the step's sides, whose transactions must be real ones.
-void nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink);
+// through the step's sides, whose transactions must be real ones. False when
+// a try's rollback could not tell that its work is undone.
+[[nodiscard]] bool nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink);
 
 // The same through any trial; source and destination are read through their
 // own queries (the same one when one server holds both).

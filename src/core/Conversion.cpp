@@ -25,6 +25,7 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     const TableStep* current = nullptr;
     std::optional<RunServers> servers;
+    bool undone = true;
     try {
         servers.emplace(database, sourceInit, destinationInit, sink);
         const DatabaseNames& names = servers->names();
@@ -43,14 +44,18 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
         logFailure(sink, e);
+        undone = dynamic_cast<const TransactionNotUndone*>(&e) == nullptr;
         // A step is only reached once the servers are.
-        if (current)
-            nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink);
+        if (current && !nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink)) {
+            // A try of the search, not the step, may have stayed.
+            sink.addLog(mayHaveStayed(current->destinationTables));
+            undone = false;
+        }
         sink.addLog(QStringLiteral("Processo abortado!"));
     }
     servers.reset();
     closeAfterFailure(database.cn);
-    return RunOutcome::Aborted;
+    return undone ? RunOutcome::Aborted : RunOutcome::AbortedUndoUnknown;
 }
 
 }  // namespace core

@@ -60,8 +60,9 @@ namespace {
 
 class Search {
 public:
-    Search(const std::function<bool(const KeySet&)>& fails, int rowLimit, int tryLimit)
-        : m_fails(fails), m_rowLimit(rowLimit), m_tryLimit(tryLimit)
+    Search(const std::function<bool(const KeySet&)>& fails, int rowLimit, int tryLimit,
+           const std::function<bool()>& outOfTime)
+        : m_fails(fails), m_outOfTime(outOfTime), m_rowLimit(rowLimit), m_tryLimit(tryLimit)
     {
     }
 
@@ -84,14 +85,17 @@ public:
         } catch (const Stopped&) {
         }
         result.culprits = m_culprits;
+        result.limited = m_limited;
         return result;
     }
 
 private:
     bool fails(const KeySet& keys)
     {
-        if (m_tries >= m_tryLimit || m_rows >= m_rowLimit)
+        if (m_tries >= m_tryLimit || m_rows >= m_rowLimit || (m_outOfTime && m_outOfTime())) {
+            m_limited = true;
             throw Stopped{};
+        }
         ++m_tries;
         return m_fails(keys);
     }
@@ -155,11 +159,13 @@ private:
     }
 
     const std::function<bool(const KeySet&)>& m_fails;
+    const std::function<bool()>& m_outOfTime;
     const int m_rowLimit;
     const int m_tryLimit;
     int m_tries = 0;
     int m_rows = 0;
     bool m_unresolved = false;
+    bool m_limited = false;
     std::vector<Culprit> m_culprits;
 };
 
@@ -173,11 +179,12 @@ int keyCount(const KeySet& keys)
     return count;
 }
 
-SearchResult findFailingKeys(int keyCount, const std::function<bool(const KeySet&)>& fails, int rowLimit, int tryLimit)
+SearchResult findFailingKeys(int keyCount, const std::function<bool(const KeySet&)>& fails, int rowLimit, int tryLimit,
+                             const std::function<bool()>& outOfTime)
 {
     if (keyCount <= 0)
         return {{}, true};
-    return Search(fails, rowLimit, tryLimit).run(keyCount);
+    return Search(fails, rowLimit, tryLimit, outOfTime).run(keyCount);
 }
 
 }  // namespace core

@@ -26,12 +26,15 @@ struct SearchResult {
     // False when the search stopped at a limit, or met rows that fail only in
     // a larger company than two, so more may fail than were found.
     bool complete = false;
+    // Whether it stopped at a limit.
+    bool limited = false;
 };
 
 // Narrows keyCount keys down to those the statement fails on, asking fails()
-// about sets of keys. Stops once rowLimit keys are found or after tryLimit
-// questions. Each culprit is as small as the search could make it.
+// about sets of keys. Stops once rowLimit keys are found, after tryLimit
+// questions, or once outOfTime() says so. Each culprit is as small as the
+// search could make it.
 SearchResult findFailingKeys(int keyCount, const std::function<bool(const KeySet&)>& fails, int rowLimit,
-                             int tryLimit);
+                             int tryLimit, const std::function<bool()>& outOfTime = {});
 
 }  // namespace core

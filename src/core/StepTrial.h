@@ -27,13 +27,20 @@ public:
     // when that goes through; otherwise the server's text. A failure to start
     // a try at all is thrown.
     virtual std::optional<QString> attempt(const QStringList& conditions) = 0;
+
+    // False once a try's rollback could not tell that its work is undone.
+    virtual bool undone() const { return true; }
 };
 
-// The trial through a step's sides, as the step itself runs: each try in a
-// transaction of its own on the destination, rolled back whatever happened.
-// With the source on another server its rows stream across as in the copy,
-// and the source's server is only read. Nothing is carried on inside a
-// transaction after an error.
+// The trial through a step's sides, as the step itself runs, in a
+// transaction on the destination that is never committed. The step's
+// emptying of its tables and the statements before the one searched are run
+// once; each try then runs after a savepoint of its own and is rolled back
+// to it. Where
+// the server ended the transaction (an error that dooms it, a trigger's
+// ROLLBACK or COMMIT), the transaction is rolled back and the next try starts
+// a new one. With the source on another server its rows stream across as in
+// the copy, and the source's server is only read.
 class SidesStepTrial final : public StepTrial {
 public:
     // inserts: the step's, as chosen for its source table.
@@ -42,12 +49,28 @@ public:
 
     const std::vector<SourceStatement>& statements() const override { return m_statements; }
     std::optional<QString> attempt(const QStringList& conditions) override;
+    bool undone() const override { return m_undone; }
+    // Ends the transaction the tries ran in, undoing its work.
+    void finish();
+    // Tries so far, and how many of them had to empty the step's tables again.
+    int tries() const { return m_tries; }
+    int restarts() const { return m_restarts; }
 
 private:
+    std::optional<QString> run(const std::vector<StepStatement>& sql);
+    std::optional<QString> start(const QStringList& before);
+    bool save();
+    bool undoTry();
+
     const TableStep* m_step;
     std::vector<SourceStatement> m_statements;
     DatabaseNames m_names;
     StepSides m_sides;
+    bool m_undone = true;
+    // The statements before the one tried already stand in the open transaction.
+    std::optional<QStringList> m_before;
+    int m_tries = 0;
+    int m_restarts = 0;
 };
 
 }  // namespace core

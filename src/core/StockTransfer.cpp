@@ -18,16 +18,9 @@ const QString kStockRows =
 const QString kStockCount =
     QStringLiteral("SELECT COUNT(*) FROM @origem.dbo.Existencias e INNER JOIN @origem.dbo.Produtos p ON e.codigo = p.codigo");
 const QString kLastDocument =
-    QStringLiteral("SELECT TOP 1 numero AS num FROM @destino.dbo.documentos WHERE doc = 'IN' AND numero >= 0 AND numero <= 99999 ORDER BY numero DESC");
+    QStringLiteral("SELECT TOP 1 numero AS num FROM @destino.dbo.documentos WITH (UPDLOCK, HOLDLOCK) WHERE doc = 'IN' AND numero >= 0 AND numero <= 99999 ORDER BY numero DESC");
 const QString kLine =
     QStringLiteral("INSERT INTO @destino.dbo.vendas (numero, doc, codigo, data, datahora, descricao, qtd, armazem, empid) VALUES (:numero, 'IN', :codigo, :data, :datahora, :descricao, :qtd, 0, 1)");
-// Once the server has ended the document's transaction (a trigger's error
-// or rollback, a deadlock), a driver may go on with the later lines of the
-// parameter array, each then committed on its own: every line refuses to run
-// unless the transaction is still open. The numbering query, in the same
-// transaction, has opened it on the server whatever the driver's way.
-const QString kGuardedLine =
-    QStringLiteral("IF @@TRANCOUNT > 0 %1 ELSE RAISERROR(N'A transacção do documento já terminou', 16, 1)");
 const QString kHeader =
     QStringLiteral("INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) VALUES (:numero, 'IN', :data,  :datahora, 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
 
@@ -144,6 +137,8 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
 
         // Lines without their header would be a corrupt document: all or nothing.
         inTransaction(cn, [&] {
+            // Locked until the document is written, so that another session's
+            // document, even one not yet committed, is waited for and followed.
             q_exec.setSql(substituteNames(kLastDocument, names));
             q_exec.open();
             // The query only sees numbers up to 99999, so the increment cannot overflow.
@@ -152,7 +147,7 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
 
             const QDateTime documentTime = now();
 
-            q_exec.setSql(kGuardedLine.arg(substituteNames(kLine, names)));
+            q_exec.setSql(substituteNames(kLine, names));
             std::vector<std::int32_t> codes;  // of the lines bound so far, to name a refused one
             codes.reserve(std::size_t(rows));
             StockRow line;

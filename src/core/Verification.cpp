@@ -118,7 +118,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
                 // through are made again in a new one, so later steps see
                 // this step's tables as they were.
                 undone = rollbackQuietly(destination) && undone;
-                nameBadRows(step, names, servers->sides(destination), sink);
+                undone = nameBadRows(step, names, servers->sides(destination), sink) && undone;
                 sink.progressStep();
                 destination.open();  // the rollback drops a session it cannot trust
                 destination.beginTransaction();

@@ -15,6 +15,17 @@ namespace {
 // Beyond this a batch goes row by row rather than build huge arrays of text.
 constexpr std::size_t kMaxArrayBytes = 32u * 1024u * 1024u;
 
+// Once the server has ended a transaction on its own (an error that dooms
+// it, a trigger's ROLLBACK or COMMIT), a driver goes on with the later sets
+// of a parameter array, and the caller may go on with later statements, each
+// then committed on its own. Inside a transaction, every write refuses to run
+// unless the transaction is still open; its mark, written first, has opened
+// it on the server whatever the driver defers.
+QString guarded(const QString& sql)
+{
+    return QStringLiteral("IF @@TRANCOUNT > 0 BEGIN %1 END ELSE RAISERROR(N'A transacção já terminou', 16, 1)").arg(sql);
+}
+
 QString rowSuffix(qsizetype row)
 {
     return QStringLiteral(" (linha %1)").arg(row);
@@ -84,9 +95,14 @@ Statement OdbcQuery::run(const NamedStatement& statement, const std::vector<Para
     return stmt;
 }
 
+QString OdbcQuery::writeText(const QString& sql) const
+{
+    return m_session.guardsWrites() ? guarded(sql) : sql;
+}
+
 void OdbcQuery::runExecute(const NamedStatement& statement, const std::vector<ParamValue>& values)
 {
-    run(statement, values).finish();
+    run(NamedStatement{writeText(statement.text), statement.names}, values).finish();
 }
 
 ResultSet OdbcQuery::runOpen(const NamedStatement& statement, const std::vector<ParamValue>& values)
@@ -102,10 +118,11 @@ void OdbcQuery::runBatch(const NamedStatement& statement, const std::vector<std:
 {
     if (rows.empty())
         return;
-    if (!m_batch || m_batch->sql != statement.text) {
+    const QString text = writeText(statement.text);
+    if (!m_batch || m_batch->sql != text) {
         m_batch.reset();
-        auto batch = std::make_unique<Batch>(Batch{statement.text, newStatement()});
-        batch->statement.prepare(statement.text, int(statement.names.size()));
+        auto batch = std::make_unique<Batch>(Batch{text, newStatement()});
+        batch->statement.prepare(text, int(statement.names.size()));
         batch->arrays = !statement.names.isEmpty() && m_session.wantsParameterArrays();
         m_batch = std::move(batch);
     }

@@ -29,6 +29,7 @@ private:
     struct Batch;
 
     Statement newStatement() const;
+    QString writeText(const QString& sql) const;
     Statement run(const NamedStatement& statement, const std::vector<ParamValue>& values);
     bool runArray(const std::vector<std::vector<ParamValue>>& rows, int firstRow);
     void runRowByRow(const std::vector<std::vector<ParamValue>>& rows, int firstRow);

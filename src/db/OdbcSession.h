@@ -40,6 +40,10 @@ public:
     // and rollbacks and every statement it makes.
     void setStatementTimeout(std::chrono::seconds timeout);
 
+    // Whether writes must be guarded against running after the server ended
+    // the open transaction: inside a transaction the server is known to hold.
+    bool guardsWrites() const { return m_inTransaction && m_marks == Marks::Kept; }
+
     // Whether the driver knows the connection to be gone (not asking the server).
     bool connectionLost() const;
 

@@ -79,6 +79,8 @@ TEST(RowProblems, EachRuleNamesTheColumnAndWhatTheDestinationTakes)
         {text, QString(58, u'x'), "descricao tem 58 caracteres; no destino cabem 40"},
         {text, QString(40, u'x') + "   ", std::nullopt},
         {text, std::nullopt, std::nullopt},
+        {{"obs", "nvarchar", -1, 0, 0, true}, "", std::nullopt},
+        {{"obs", "nvarchar", -1, 0, 0, true}, QString(210000, u'x'), std::nullopt},
         {required, std::nullopt, "nome não tem valor; no destino é obrigatório"},
         {required, "", std::nullopt},
         {whole, "3000000000", "familia vale 3000000000; no destino cabem valores de -2147483648 a 2147483647"},

@@ -38,9 +38,9 @@ inline const QString kProdutosWithoutReferencia =
 inline const QString kStockRows =
     QStringLiteral("SELECT e.codigo, e.existencia, p.descricao FROM [pos].dbo.Existencias e INNER JOIN [pos].dbo.Produtos p ON e.codigo = p.codigo");
 inline const QString kLastDocument =
-    QStringLiteral("SELECT TOP 1 numero AS num FROM [loja].dbo.documentos WHERE doc = 'IN' AND numero >= 0 AND numero <= 99999 ORDER BY numero DESC");
+    QStringLiteral("SELECT TOP 1 numero AS num FROM [loja].dbo.documentos WITH (UPDLOCK, HOLDLOCK) WHERE doc = 'IN' AND numero >= 0 AND numero <= 99999 ORDER BY numero DESC");
 inline const QString kLine =
-    QStringLiteral("IF @@TRANCOUNT > 0 INSERT INTO [loja].dbo.vendas (numero, doc, codigo, data, datahora, descricao, qtd, armazem, empid) VALUES (:numero, 'IN', :codigo, :data, :datahora, :descricao, :qtd, 0, 1) ELSE RAISERROR(N'A transacção do documento já terminou', 16, 1)");
+    QStringLiteral("INSERT INTO [loja].dbo.vendas (numero, doc, codigo, data, datahora, descricao, qtd, armazem, empid) VALUES (:numero, 'IN', :codigo, :data, :datahora, :descricao, :qtd, 0, 1)");
 inline const QString kHeader =
     QStringLiteral("INSERT INTO [loja].dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) VALUES (:numero, 'IN', :data,  :datahora, 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
 

@@ -38,7 +38,7 @@ protected:
     }
     void lastDocument(std::optional<QString> number)
     {
-        run.recorder->respond("[loja].dbo.documentos WHERE",
+        run.recorder->respond("FROM [loja].dbo.documentos WITH (UPDLOCK, HOLDLOCK) WHERE",
                               number ? recording::singleValue("num", *number) : recording::makeResult({"num"}));
     }
     void start()

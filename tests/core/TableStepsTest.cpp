@@ -159,7 +159,8 @@ TEST(TableSteps, AFailingStepIsRolledBackAndEndsTheRun)
     // It fails on no rows too, so no row is to blame: nothing is searched.
     EXPECT_EQ(calls.mid(failed + 1),
               QStringList({"cn.rollback", probe("Familias"), "cn.begin", exec("DELETE FROM [loja].dbo.familias"),
-                           exec(noRows(kFamiliasWithFrontOffice)), "cn.rollback", "cn.close"}));
+                           exec("SAVE TRANSACTION kovara_tentativa"), exec(noRows(kFamiliasWithFrontOffice)),
+                           "q_exec.open: SELECT XACT_STATE()", "cn.rollback", "cn.close"}));
     EXPECT_EQ(calls.count("cn.commit"), 3);
     EXPECT_EQ(run.sink.events.mid(run.sink.events.size() - 4),
               QStringList({harness::kStep, "A converter 9 famílias...",
@@ -177,8 +178,9 @@ TEST(TableSteps, AFailingBarcodeCopyTakesTheProductsBackToo)
     const qsizetype failed = calls.indexOf(exec(kCodigosBarras));
     ASSERT_GE(failed, 1);
     EXPECT_EQ(calls.mid(failed - 1, 3), QStringList({exec(kProdutosWithReferencia), exec(kCodigosBarras), "cn.rollback"}));
-    EXPECT_EQ(calls.mid(calls.size() - 4), QStringList({exec(noRows(kProdutosWithReferencia)), exec(noRows(kCodigosBarras)),
-                                                        "cn.rollback", "cn.close"}));
+    EXPECT_EQ(calls.mid(calls.size() - 6),
+              QStringList({exec(noRows(kProdutosWithReferencia)), exec("SAVE TRANSACTION kovara_tentativa"),
+                           exec(noRows(kCodigosBarras)), "q_exec.open: SELECT XACT_STATE()", "cn.rollback", "cn.close"}));
     EXPECT_FALSE(run.sink.events.contains("Produtos convertidos!"));
 }
 

@@ -89,6 +89,9 @@ TEST_F(AcrossServers, BadRowsAreNamedAsOnOneServerAndTheirTablesKeptAsTheyWere)
     server::ScratchDatabase& src = a.source({});
     server::ScratchDatabase& dst = b.destination();
     dirty::spoil(src, dst, {"Produtos"});
+    // A row the destination refuses mid-copy ends the step's transaction there: no later row may stay.
+    src.execute(QStringLiteral("INSERT INTO dbo.Unidades (codigo, descricao) VALUES (3, N'Caixa'), (4, N'Saco')"));
+    dst.execute(QStringLiteral("CREATE TRIGGER dbo.t ON dbo.unidades AFTER INSERT AS IF EXISTS (SELECT 1 FROM inserted WHERE codigo = 3) THROW 50003, 'Recusada', 1;"));
     const QStringList named{QStringLiteral("A procurar em Produtos os registos que o destino recusa..."),
                             QString::fromUtf8(dirty::badRows()[2].line), QString::fromUtf8(dirty::badRows()[3].line)};
     const QStringList before = everything(b, dst);

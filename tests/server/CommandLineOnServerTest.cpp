@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <csignal>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -290,6 +291,35 @@ TEST_F(CommandLine, ADryRunNamesEveryBadRowOfEveryTableInOnePassAndChangesNothin
     EXPECT_EQ(everything(dst), before);
 }
 
+// Triggers the search for bad rows meets, in a dry run and a real run: one
+// that commits a try of a good row (the step failed on a long text), and one
+// that allows at most two rows, which no row alone nor any two break.
+TEST_F(CommandLine, TheSearchTellsOfTriesThatMayHaveStayedAndOfRowsItCannotName)
+{
+    server::ScratchDatabase& src = h.source({});
+    src.execute(QStringLiteral("INSERT INTO dbo.Unidades (codigo, descricao) VALUES (3, N'Caixa'), (4, N'Saco')"));
+    const QString stayed = QStringLiteral("Não foi possível confirmar que a transacção foi desfeita: podem ter ficado escritos registos em ");
+    const std::pair<QString, QString> cases[] = {  // the trigger (%1: its table), and the line that tells
+        {"IF EXISTS (SELECT 1 FROM inserted WHERE codigo = 1) COMMIT TRANSACTION;", stayed},
+        {"IF (SELECT COUNT(*) FROM %1) > 2 THROW 50002, 'No máximo duas', 1;",
+         "Unidades: o destino recusa estes registos juntos, mas nenhum sozinho nem dois juntos; não é possível dizer quais."}};
+    for (const auto& [trigger, told] : cases) {
+        for (const QString mode : {"--verificar", "--sim"}) {
+            SCOPED_TRACE((mode + u' ' + trigger).toStdString());
+            server::ScratchDatabase& dst = h.destination();
+            if (told == stayed)
+                dst.execute(QStringLiteral("ALTER TABLE dbo.unidades ALTER COLUMN descricao nvarchar(8)"));
+            dst.execute("CREATE TRIGGER dbo.t ON dbo.unidades AFTER INSERT AS " + QString(trigger).replace("%1", dst.table("unidades")));
+
+            const Ended ended = run(src, dst.name(), {mode});
+
+            EXPECT_EQ(ended.out.filter(told).size(), 1) << ended.out.join(u'\n').toStdString();
+            EXPECT_EQ(ended.out.last().endsWith("nada foi alterado."), mode == "--verificar" && told != stayed);
+        }
+    }
+    EXPECT_TRUE(record().contains("Resultado: verificação falhou, podem ter ficado registos escritos"));
+}
+
 #if !defined(_WIN32)
 TEST_F(CommandLine, AReaderThatGoesAwayDoesNotStopTheRun)
 {
@@ -311,7 +341,10 @@ TEST_F(CommandLine, AReaderThatGoesAwayDoesNotStopTheRun)
         << record().toStdString();
 }
 
-TEST_F(CommandLine, AnInterruptedRunEndsItsRecord)
+// Ctrl-C, SIGTERM and a terminal that closes.
+class Interrupted : public CommandLine, public ::testing::WithParamInterface<int> {};
+
+TEST_P(Interrupted, ARunEndsItsRecordAndUndoesTheStepInProgress)
 {
     server::ScratchDatabase& src = h.source({});
     server::ScratchDatabase& dst = h.destination();
@@ -324,17 +357,20 @@ TEST_F(CommandLine, AnInterruptedRunEndsItsRecord)
         QByteArray out;
         while (!out.contains("Fornecedores convertidos!") && program.waitForReadyRead(60'000))
             out += program.readAllStandardOutput();
-        program.terminate();
+        ::kill(pid_t(program.processId()), GetParam());
     });
     blocker.execute(QStringLiteral("ROLLBACK"));
 
-    EXPECT_EQ(ended.status, 128 + 15) << ended.err.toStdString();
+    EXPECT_EQ(ended.status, 128 + GetParam()) << ended.err.toStdString();
+    EXPECT_TRUE(ended.err.startsWith(QStringLiteral("Conversão interrompida: "))) << ended.err.toStdString();
     EXPECT_TRUE(record().contains(QRegularExpression(
         QStringLiteral("Resultado: conversão interrompida, o passo em curso foi desfeito\n\\[\\w+\\] Relatório: .*\n\\[\\w+\\] === .* fim\n$"))))
         << record().toStdString();
     h.expectConverted(dst, {}, 1, 7);
     EXPECT_EQ(h.tableRows(dst, QStringLiteral("unidades"), QStringLiteral("codigo")), before);
 }
+
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted, ::testing::Values(SIGINT, SIGTERM, SIGHUP));
 #endif
 
 }  // namespace

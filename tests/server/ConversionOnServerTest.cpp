@@ -239,8 +239,9 @@ TEST_F(FailingStep, BadRowsOfTheProductsStepAreNamedAndTheStepKeepsItsTables)
     QStringList named = events.mid(before.size() + 1, events.size() - before.size() - 2);
     SCOPED_TRACE(named.join(u'\n').toStdString());
     EXPECT_EQ(named.takeFirst(), QStringLiteral("A procurar em Produtos os registos que o destino recusa..."));
+    bool barcodesSearched = false;
     for (const dirty::BadRow& row : dirty::badRows()) {
-        if (row.table == std::string("codigosbarras")) {
+        if (row.table == std::string("codigosbarras") && !std::exchange(barcodesSearched, true)) {
             EXPECT_EQ(named.takeFirst(), QStringLiteral("A procurar em codigosbarras os registos que o destino recusa..."));
         }
         if (row.table == std::string("Produtos") || row.table == std::string("codigosbarras")) {
@@ -253,6 +254,28 @@ TEST_F(FailingStep, BadRowsOfTheProductsStepAreNamedAndTheStepKeepsItsTables)
     h.expectConverted(dst, {}, 1, 5);
     expectUntouched(dst, {"produtos", "codigosbarras", "fornecedores", "unidades"});
     EXPECT_EQ(documents(dst), kEarlierDocuments);
+}
+
+// Bad rows spread over 3,000 units: three are all named; of 25, the first 20 are, and a line says there may be more.
+TEST_F(FailingStep, TheSearchNamesRowsSpreadOverThousandsUpToItsLimit)
+{
+    for (const int bad : {3, 25}) {
+        server::ScratchDatabase& src = h.source({});
+        server::ScratchDatabase& dst = h.destination();
+        dst.execute(QStringLiteral("ALTER TABLE dbo.unidades ALTER COLUMN descricao nvarchar(10)"));
+        const int spacing = 2900 / bad;  // the bad ones are 100, 100 + spacing, ...
+        src.execute(QStringLiteral("INSERT INTO dbo.Unidades (codigo, descricao) SELECT n, CASE WHEN (n - 100) % %1 = 0 AND n BETWEEN 100 AND %2 "
+                                   "THEN N'Caixa grande' ELSE N'Caixa' END FROM (SELECT TOP (2997) 3 + ROW_NUMBER() OVER (ORDER BY "
+                                   "(SELECT NULL)) - 1 AS n FROM sys.all_columns a CROSS JOIN sys.all_columns b) AS t").arg(spacing).arg(100 + (bad - 1) * spacing));
+        QStringList named;
+        for (int k = 0; k < std::min(bad, 20); ++k)
+            named.append(QStringLiteral("Unidades, código %1: descricao tem 12 caracteres; no destino cabem 10.").arg(100 + k * spacing));
+
+        const QStringList events = h.run(src.name(), dst.name(), false, harness::steppingClock(kRunTime));
+
+        EXPECT_EQ(events.filter(QStringLiteral("Unidades, código ")), named);
+        EXPECT_EQ(events.filter(QStringLiteral("Unidades: pode haver mais registos")).size(), bad > 20 ? 1 : 0);
+    }
 }
 
 // --- Database names that need brackets --------------------------------------------------------------------

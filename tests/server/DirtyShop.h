@@ -32,16 +32,25 @@ inline const std::vector<BadRow>& badRows()
         {"Produtos", "UPDATE dbo.Produtos SET descricao = N'Pastel de nata tradicional de Belém, com canela e açúcar!!' WHERE codigo = 104",
          "ALTER TABLE dbo.produtos ALTER COLUMN descricao nvarchar(40)",
          "Produtos, código 104: descricao tem 58 caracteres; no destino cabem 40."},
+        // One product whose own two rows repeat a barcode, then two products that share one.
         {"codigosbarras",
          "DROP TABLE dbo.codigosbarras; CREATE TABLE dbo.codigosbarras (codbarras nvarchar(30) NOT NULL, codigo int NOT NULL); "
          "INSERT INTO dbo.codigosbarras (codbarras, codigo) VALUES (N'5601234000017', 101), (N'5601234000024', 101), "
-         "(N'5601234000031', 102), (N'5601234000031', 104)",
+         "(N'5601234000048', 101), (N'5601234000048', 101)",
+         "SELECT 1", "codigosbarras, código 101: há 2 registos com codbarras 5601234000048; no destino não se pode repetir."},
+        {"codigosbarras", "INSERT INTO dbo.codigosbarras (codbarras, codigo) VALUES (N'5601234000031', 102), (N'5601234000031', 104)",
          "SELECT 1", "codigosbarras, códigos 102 e 104: os dois têm codbarras 5601234000031; no destino não se pode repetir."},
         // A rule no column definition shows: the server's own words for the row.
         {"Fornecedores", "SELECT 1", "ALTER TABLE dbo.fornecedores ADD CONSTRAINT ck_nome CHECK (nome <> N'Águas do Luso')",
          "Fornecedores, código 302: o destino recusa este registo: ..."},
         {"Unidades", "SELECT 1", "ALTER TABLE dbo.unidades ALTER COLUMN descricao nvarchar(8)",
          "Unidades, código 2: descricao tem 10 caracteres; no destino cabem 8."},
+        // Text codes, some that look like numbers: only the one that is not a number is refused.
+        {"Unidades",
+         "DROP TABLE dbo.Unidades; CREATE TABLE dbo.Unidades (codigo nvarchar(10) NOT NULL PRIMARY KEY, descricao nvarchar(40) NULL); "
+         "INSERT INTO dbo.Unidades (codigo, descricao) VALUES (N'1', N'Unidade'), (N'2', N'Quilograma'), (N'007', N'Saco'), "
+         "(N'10', N'Caixa'), (N'A1', N'Palete')",
+         "SELECT 1", "Unidades, código A1: codigo tem 'A1', que não se converte em int."},
     };
     return rows;
 }

@@ -223,7 +223,7 @@ QStringList stockLines()
 {
     // Existencias 103 is NULL and Produto 103 has no description; 999 has no product.
     return {QStringLiteral("101|12.5000|Café expresso"), QStringLiteral("102|0.0000|Água 50cl"),
-            QStringLiteral("103|0.0000|"), QStringLiteral("104|-2.5000|Pastel de nata")};
+            QStringLiteral("103|0.0000|"), QStringLiteral("104|-1.2345|Pastel de nata")};
 }
 
 QStringList wholeRunEvents(bool stockLine)

@@ -49,5 +49,5 @@ INSERT INTO dbo.Existencias (codigo, existencia) VALUES
     (101, 12.5),
     (102, 0),
     (103, NULL),
-    (104, -2.5),
+    (104, -1.2345),
     (999, 7.25);
