@@ -39,13 +39,54 @@ TEST(InitString, KeysMatchExactlyAndTheLastOneWins)
     EXPECT_EQ(parseSourceInit("P;Password=a=b").password, "a=b");
 }
 
-TEST(InitString, MissingLoginGivesEmptyUserAndPassword)
+TEST(InitString, ValuesAreReadAsOleDbReadsThemAndGoOnExactly)
 {
-    const core::SourceParameters source =
-        parseSourceInit("SQLOLEDB.1;Integrated Security=SSPI;Initial Catalog=loja;Data Source=.");
-    EXPECT_EQ(workingConnectionString(source),
-              "Provider=SQLOLEDB.1;Password=;Persist Security Info=True;User ID=;"
-              "Initial Catalog=master;Data Source=.");
+    struct Case {
+        const char* init;
+        const char* password;
+        const char* user;
+        const char* server;
+        const char* database;
+        bool windowsLogin;
+        bool needsPassword;
+    };
+    const Case cases[] = {
+        // Windows quotes a value that holds ';' or '"', and doubles the '"'.
+        {R"(SQLOLEDB.1;Password="Se;cr""et=1";Persist Security Info=True;User ID=sa;Initial Catalog=loja;Data Source=S)",
+         "Se;cr\"et=1", "sa", "S", "loja", false, false},
+        {R"(SQLOLEDB.1;Password='Se;cr"e''t=1';User ID=sa;Initial Catalog="lo;ja";Data Source=S)", "Se;cr\"e't=1", "sa",
+         "S", "lo;ja", false, false},
+        // The login's bare values lose their blanks, as before; quoted ones keep them.
+        {"P;Password= a b ;User ID=\" sa \";Data Source= S ;Initial Catalog= loja", "a b", " sa ", "S", " loja", false, false},
+        // A quote left open, or followed by more, is no quoting.
+        {"P;Password=\"ab;User ID=\"x\"y;Data Source=S", "\"ab", "\"x\"y", "S", "", false, false},
+        // Native Client's empty quoted items; no password kept.
+        {R"(SQLNCLI11.1;Integrated Security="";Persist Security Info=False;User ID=sa;Initial Catalog=loja;Data Source=S;)"
+         R"(Initial File Name="";Server SPN="")",
+         "", "sa", "S", "loja", false, true},
+        {"SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial Catalog=loja;Data Source=.", "", "", ".",
+         "loja", true, false},
+        {"SQLOLEDB.1;Persist Security Info=False;Data Source=S", "", "", "S", "", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.init);
+        const core::SourceParameters source = parseSourceInit(QString::fromUtf8(c.init));
+        EXPECT_EQ(source.password, c.password);
+        EXPECT_EQ(source.user, c.user);
+        EXPECT_EQ(source.server, c.server);
+        EXPECT_EQ(source.database, c.database);
+        EXPECT_EQ(parseDestinationDatabase(QString::fromUtf8(c.init)), c.database);
+        EXPECT_EQ(source.windowsLogin, c.windowsLogin);
+        EXPECT_EQ(core::needsPassword(source), c.needsPassword);
+
+        // The string the run connects with carries the same login.
+        const core::SourceParameters working = parseSourceInit(workingConnectionString(source));
+        EXPECT_EQ(working.password, source.password);
+        EXPECT_EQ(working.user, source.user);
+        EXPECT_EQ(working.server, source.server);
+        EXPECT_EQ(working.windowsLogin, source.windowsLogin);
+        EXPECT_EQ(parseSourceInit(core::withPassword(QString::fromUtf8(c.init), "x'\"; ")).password, "x'\"; ");
+    }
 }
 
 TEST(InitString, DestinationTakesTheFirstCatalogOnly)

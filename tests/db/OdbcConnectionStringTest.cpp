@@ -88,4 +88,23 @@ TEST(OdbcConnectionStringTest, CredentialsKeepSemicolonsEqualsAndBraces)
                     .contains(";PWD=a=b}c;"));
     EXPECT_TRUE(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("\"x;y\"")), kFreeTds)
                     .contains(";PWD={x;y};"));
+    // Inside its braces it takes every '}' as it is, up to the first "};".
+    EXPECT_TRUE(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("\"{a;'\"\"=}b}\"")), kFreeTds)
+                    .contains(";PWD={{a;'\"=}b}};"));
+    EXPECT_THROW(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("\"a};b\"")), kFreeTds), db::DbError);
+}
+
+TEST(OdbcConnectionStringTest, WindowsLoginAndOdbcDataSources)
+{
+    const QString windows = QStringLiteral("Provider=SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;"
+                                           "Initial Catalog=master;Data Source=srv");
+    EXPECT_EQ(odbcConnectionString(windows, kFreeTds),
+              "DRIVER={FreeTDS};SERVER=srv;Trusted_Connection=Yes;DATABASE=master;TDS_Version=7.4;");
+    EXPECT_EQ(odbcConnectionString(windows, kDriver17),
+              "DRIVER={ODBC Driver 17 for SQL Server};SERVER=srv;Trusted_Connection=Yes;DATABASE=master;");
+    // A data source needs no SQL Server driver of ours.
+    EXPECT_EQ(odbcConnectionString(QStringLiteral("Provider=MSDASQL.1;Password=\"p;w\";User ID=sa;Initial Catalog=master;"
+                                                  "Data Source=Loja"),
+                                   {}),
+              "DSN=Loja;UID=sa;PWD={p;w};DATABASE=master;");
 }
