@@ -145,14 +145,24 @@ bool asksWindowsLogin(const QMap<QString, QString>& items)
 
 // OLE DB's provider for ODBC names a data source of the driver manager, which
 // holds the driver and the server; the link gives the login and the database.
-QString dataSourceConnectionString(const QMap<QString, QString>& items)
+QString dataSourceConnectionString(const QMap<QString, QString>& items, const QMap<QString, QString>& dataSources)
 {
-    QString out = item("DSN", plainOrBraced(firstOf(items, {"data source", "dsn"})));
+    const QString name = firstOf(items, {"data source", "dsn"});
+    QString driver;
+    for (auto it = dataSources.cbegin(); it != dataSources.cend(); ++it) {
+        if (it.key().compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            driver = it.value();
+    }
+    const bool freeTds = driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive) ||
+                         driver.contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive);
+    const auto credential = [&](const QString& value) { return freeTds ? freeTdsValue(value, true) : braced(value); };
+
+    QString out = item("DSN", plainOrBraced(name));
     if (asksWindowsLogin(items))
         out += item("Trusted_Connection", QStringLiteral("Yes"));
     else
-        out += item("UID", plainOrBraced(firstOf(items, {"user id", "uid", "user"}))) +
-               item("PWD", plainOrBraced(firstOf(items, {"password", "pwd"})));
+        out += item("UID", credential(firstOf(items, {"user id", "uid", "user"}))) +
+               item("PWD", credential(firstOf(items, {"password", "pwd"})));
     const QString database = firstOf(items, {"initial catalog", "database"});
     if (!database.isEmpty())
         out += item("DATABASE", plainOrBraced(database));
@@ -167,14 +177,14 @@ bool isOleDbConnectionString(const QString& connectionString)
 }
 
 QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers,
-                             std::chrono::seconds requestTimeout)
+                             std::chrono::seconds requestTimeout, const QMap<QString, QString>& dataSources)
 {
     if (!isOleDbConnectionString(connectionString))
         return connectionString;
 
     const QMap<QString, QString> items = parseOleDb(connectionString);
     if (firstOf(items, {"provider"}).startsWith(QLatin1String("MSDASQL"), Qt::CaseInsensitive))
-        return dataSourceConnectionString(items);
+        return dataSourceConnectionString(items, dataSources);
 
     QString driver;
     for (const QString& candidate : kPreferredDrivers) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -18,11 +19,13 @@ bool isOleDbConnectionString(const QString& connectionString);
 // driver's trusted connection in place of the user and password; other keys
 // are dropped. Provider=MSDASQL names a data source of the driver manager
 // in its Data Source: the string connects through it, with the login and
-// the database given. Any other string
+// the database given, written for the driver dataSources names for it (data
+// source to driver, as the driver manager lists them). Any other string
 // is returned unchanged. With no SQL Server driver installed, raises DbError.
 // A request timeout above zero is written for FreeTDS, which applies it to
 // commits and rollbacks too.
 QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers,
-                             std::chrono::seconds requestTimeout = std::chrono::seconds(0));
+                             std::chrono::seconds requestTimeout = std::chrono::seconds(0),
+                             const QMap<QString, QString>& dataSources = {});
 
 }  // namespace db

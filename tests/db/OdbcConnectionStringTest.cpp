@@ -102,9 +102,9 @@ TEST(OdbcConnectionStringTest, WindowsLoginAndOdbcDataSources)
               "DRIVER={FreeTDS};SERVER=srv;Trusted_Connection=Yes;DATABASE=master;TDS_Version=7.4;");
     EXPECT_EQ(odbcConnectionString(windows, kDriver17),
               "DRIVER={ODBC Driver 17 for SQL Server};SERVER=srv;Trusted_Connection=Yes;DATABASE=master;");
-    // A data source needs no SQL Server driver of ours.
-    EXPECT_EQ(odbcConnectionString(QStringLiteral("Provider=MSDASQL.1;Password=\"p;w\";User ID=sa;Initial Catalog=master;"
-                                                  "Data Source=Loja"),
-                                   {}),
-              "DSN=Loja;UID=sa;PWD={p;w};DATABASE=master;");
+    // A data source needs no SQL Server driver of ours; its own driver's rules apply.
+    const QString dsn = QStringLiteral("Provider=MSDASQL.1;Password=\"p;w}\";User ID=sa;Initial Catalog=master;Data Source=Loja");
+    EXPECT_EQ(odbcConnectionString(dsn, {}, {}, {{"loja", "ODBC Driver 18 for SQL Server"}}),
+              "DSN=Loja;UID={sa};PWD={p;w}}};DATABASE=master;");
+    EXPECT_EQ(odbcConnectionString(dsn, {}, {}, {{"Loja", "FreeTDS"}}), "DSN=Loja;UID={sa};PWD={p;w}};DATABASE=master;");
 }
