@@ -13,6 +13,8 @@
 #endif
 #include <windows.h>
 #else
+#include <csignal>
+#include <iterator>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -147,17 +149,37 @@ private:
         EchoOff()
         {
             m_saved = tcgetattr(fileno(stdin), &m_mode) == 0;
-            if (m_saved) {
-                termios hidden = m_mode;
-                hidden.c_lflag &= ~tcflag_t(ECHO);
-                tcsetattr(fileno(stdin), TCSAFLUSH, &hidden);  // typed ahead, it would have been seen
-            }
+            if (!m_saved)
+                return;
+            // Interrupted while it is off, the terminal would stay without echo.
+            s_shown = m_mode;
+            struct sigaction restoring {};
+            restoring.sa_handler = &restoreAndEnd;
+            sigemptyset(&restoring.sa_mask);
+            for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+                sigaction(kEndingSignals[i], &restoring, &m_handlers[i]);
+            termios hidden = m_mode;
+            hidden.c_lflag &= ~tcflag_t(ECHO);
+            tcsetattr(fileno(stdin), TCSAFLUSH, &hidden);  // typed ahead, it would have been seen
         }
         ~EchoOff()
         {
-            if (m_saved)
-                tcsetattr(fileno(stdin), TCSANOW, &m_mode);
+            if (!m_saved)
+                return;
+            tcsetattr(fileno(stdin), TCSANOW, &m_mode);
+            for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+                sigaction(kEndingSignals[i], &m_handlers[i], nullptr);
         }
+        // Only calls safe in a signal handler.
+        static void restoreAndEnd(int signal)
+        {
+            tcsetattr(STDIN_FILENO, TCSANOW, &s_shown);
+            ::signal(signal, SIG_DFL);
+            ::raise(signal);
+        }
+        static constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+        static inline termios s_shown{};
+        struct sigaction m_handlers[std::size(kEndingSignals)] {};
 #endif
         EchoOff(const EchoOff&) = delete;
         EchoOff& operator=(const EchoOff&) = delete;

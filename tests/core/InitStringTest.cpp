@@ -42,13 +42,8 @@ TEST(InitString, KeysMatchExactlyAndTheLastOneWins)
 TEST(InitString, ValuesAreReadAsOleDbReadsThemAndGoOnExactly)
 {
     struct Case {
-        const char* init;
-        const char* password;
-        const char* user;
-        const char* server;
-        const char* database;
-        bool windowsLogin;
-        bool needsPassword;
+        const char *init, *password, *user, *server, *database;
+        bool windowsLogin, needsPassword;
     };
     const Case cases[] = {
         // Windows quotes a value that holds ';' or '"', and doubles the '"'.
