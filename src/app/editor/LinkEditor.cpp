@@ -129,7 +129,7 @@ void LinkEditor::buildForm()
     password->setEchoMode(QLineEdit::Password);
     persistPassword->setText(QStringLiteral("Permitir guardar a palavra-passe"));
     persistPassword->setToolTip(QStringLiteral("Sem esta opção a palavra-passe não fica no ficheiro, "
-                                               "e uma conversão não a pode usar."));
+                                               "e cada conversão a pede."));
     status->setWordWrap(true);
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->setMinimumHeight(status->fontMetrics().lineSpacing() * 3);
