@@ -3,6 +3,8 @@
 #include "core/SqlNames.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -63,23 +65,18 @@ TEST(InitString, ValuesAreReadAsOleDbReadsThemAndGoOnExactly)
          "loja", true, false},
         {"SQLOLEDB.1;Persist Security Info=False;Data Source=S", "", "", "S", "", false, false},
     };
+    const auto login = [](const core::SourceParameters& p) {
+        return std::tuple(p.password, p.user, p.server, p.windowsLogin);
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.init);
         const core::SourceParameters source = parseSourceInit(QString::fromUtf8(c.init));
-        EXPECT_EQ(source.password, c.password);
-        EXPECT_EQ(source.user, c.user);
-        EXPECT_EQ(source.server, c.server);
-        EXPECT_EQ(source.database, c.database);
-        EXPECT_EQ(parseDestinationDatabase(QString::fromUtf8(c.init)), c.database);
-        EXPECT_EQ(source.windowsLogin, c.windowsLogin);
+        EXPECT_EQ(login(source), std::tuple(QString(c.password), QString(c.user), QString(c.server), c.windowsLogin));
+        EXPECT_EQ(std::pair(source.database, parseDestinationDatabase(QString::fromUtf8(c.init))),
+                  std::pair(QString(c.database), QString(c.database)));
         EXPECT_EQ(core::needsPassword(source), c.needsPassword);
-
         // The string the run connects with carries the same login.
-        const core::SourceParameters working = parseSourceInit(workingConnectionString(source));
-        EXPECT_EQ(working.password, source.password);
-        EXPECT_EQ(working.user, source.user);
-        EXPECT_EQ(working.server, source.server);
-        EXPECT_EQ(working.windowsLogin, source.windowsLogin);
+        EXPECT_EQ(login(parseSourceInit(workingConnectionString(source))), login(source));
     }
 }
 

@@ -170,8 +170,7 @@ private slots:
     void aPasswordTheFileDoesNotKeepIsAskedForThisRunOnly()
     {
         Window window;
-        const QString init = QStringLiteral("SQLOLEDB.1;Persist Security Info=False;User ID=sa;Initial Catalog=pos;Data Source=srv");
-        window.form.Origem->setText(window.link(QStringLiteral("o.udl"), init));
+        window.form.Origem->setText(window.link(QStringLiteral("o.udl"), QStringLiteral("SQLOLEDB.1;User ID=sa;Initial Catalog=pos;Data Source=srv")));
         window.form.Destino->setText(window.link(QStringLiteral("d.udl"), destinationInit(QStringLiteral("loja"))));
         for (const bool typed : {false, true}) {
             *window.answers = {true, false};
