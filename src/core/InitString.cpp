@@ -195,9 +195,12 @@ QString windowsLoginFailure(const QString& driverText)
         "Neste sistema é preciso um utilizador do domínio com um bilhete Kerberos válido (obtido com kinit), "
         "ou escreva no ficheiro de ligação um utilizador e uma palavra-passe do SQL Server.");
 #endif
+    QString said = driverText.trimmed();
+    if (said.endsWith(u'.'))
+        said.chop(1);
     return QStringLiteral("O ficheiro de ligação pede a autenticação do Windows (Integrated Security=SSPI) e não foi "
-                          "possível entrar assim: %1 %2")
-        .arg(driverText, whatToDo);
+                          "possível entrar assim: %1. %2")
+        .arg(said, whatToDo);
 }
 
 }  // namespace core

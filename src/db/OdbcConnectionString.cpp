@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <array>
+#include <optional>
 
 namespace db {
 
@@ -148,13 +149,18 @@ bool asksWindowsLogin(const QMap<QString, QString>& items)
 QString dataSourceConnectionString(const QMap<QString, QString>& items, const QMap<QString, QString>& dataSources)
 {
     const QString name = firstOf(items, {"data source", "dsn"});
-    QString driver;
+    std::optional<QString> driver;
     for (auto it = dataSources.cbegin(); it != dataSources.cend(); ++it) {
         if (it.key().compare(name.trimmed(), Qt::CaseInsensitive) == 0)
             driver = it.value();
     }
-    const bool freeTds = driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive) ||
-                         driver.contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive);
+    if (!driver)
+        throw DbError(QStringLiteral("O ficheiro de ligação usa o fornecedor OLE DB para ODBC (MSDASQL), e a origem de "
+                                     "dados ODBC \"%1\" do seu Data Source não existe neste computador: crie-a, ou "
+                                     "escreva o ficheiro para o fornecedor do SQL Server com o nome do servidor")
+                          .arg(name));
+    const bool freeTds = driver->contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive) ||
+                         driver->contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive);
     const auto credential = [&](const QString& value) { return freeTds ? freeTdsValue(value, true) : braced(value); };
 
     QString out = item("DSN", plainOrBraced(name));

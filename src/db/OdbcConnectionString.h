@@ -20,7 +20,8 @@ bool isOleDbConnectionString(const QString& connectionString);
 // are dropped. Provider=MSDASQL names a data source of the driver manager
 // in its Data Source: the string connects through it, with the login and
 // the database given, written for the driver dataSources names for it (data
-// source to driver, as the driver manager lists them). Any other string
+// source to driver, as the driver manager lists them); a data source it does
+// not name raises DbError. Any other string
 // is returned unchanged. With no SQL Server driver installed, raises DbError.
 // A request timeout above zero is written for FreeTDS, which applies it to
 // commits and rollbacks too.

@@ -107,6 +107,7 @@ TEST_F(LinkForms, EachFormLogsInOrSaysWhyNot)
         {QStringLiteral("SQLOLEDB.1;") + doubled, server, {}},
         {QStringLiteral("SQLOLEDB.1;") + singled, server, {}},
         {QStringLiteral("MSDASQL.1;") + doubled, QStringLiteral("Loja"), {}},
+        {QStringLiteral("MSDASQL.1;") + doubled, QStringLiteral("Nenhuma"), QStringLiteral("ODBC \"Nenhuma\" do seu Data Source")},
         {QStringLiteral("SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False"), server,
          QStringLiteral("Excepção fatal: O ficheiro de ligação pede a autenticação do Windows (Integrated Security=SSPI) "
                         "e não foi possível entrar assim: ")},
