@@ -1,6 +1,5 @@
-// Data link files as Windows' own dialogs write them, each given to the
-// program on the command line against the real server: quoted values, a
-// password the file does not keep, Windows authentication, an ODBC data source.
+// Data link files as Windows' own dialogs write them, each given to the program
+// on the command line: quoted values, no password kept, Windows authentication, ODBC.
 
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
@@ -11,17 +10,13 @@
 #include <gtest/gtest.h>
 #include <optional>
 #include <tuple>
+#include <utility>
 
 namespace {
 
 const QString kLogin = QStringLiteral("kovara_aspas");
 // Every character that needs care in a link file or in an ODBC string.
 const QString kHardPassword = QStringLiteral("Se;cr\"e't={x}=1");
-
-struct Ended {
-    int status = -1;
-    QString shown;  // standard output and error, on a terminal
-};
 
 class LinkForms : public ::testing::Test {
 protected:
@@ -54,9 +49,9 @@ protected:
                     items + QStringLiteral(";Initial Catalog=%1;Data Source=%2").arg(sourceName, dataSource));
     }
 
-    // The program on the two files, on a terminal; standard input is the
-    // terminal too, typed on once asked, when an answer is given.
-    Ended run(const QString& source, const QString& argument, const std::optional<QString>& typed = std::nullopt)
+    // The program on the two files, on a terminal: its status and all it showed.
+    // Standard input is the terminal too, typed on once asked, when an answer is given.
+    std::pair<int, QString> run(const QString& source, const QString& argument, const std::optional<QString>& typed = std::nullopt)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_STATE_HOME"), folder.filePath(QStringLiteral("state")));
@@ -113,9 +108,9 @@ TEST_F(LinkForms, EachFormLogsInOrSaysWhyNot)
                         "e não foi possível entrar assim: ")},
     };
     for (const auto& [items, dataSource, says] : forms) {
-        const Ended ended = run(origem(items, dataSource), QStringLiteral("--verificar"));
-        EXPECT_EQ(ended.status, says.isEmpty() ? 0 : 1) << items.toStdString() << "\n" << ended.shown.toStdString();
-        EXPECT_TRUE(ended.shown.contains(says)) << ended.shown.toStdString();
+        const auto [status, shown] = run(origem(items, dataSource), QStringLiteral("--verificar"));
+        EXPECT_EQ(status, says.isEmpty() ? 0 : 1) << items.toStdString() << "\n" << shown.toStdString();
+        EXPECT_TRUE(shown.contains(says)) << shown.toStdString();
     }
 }
 
@@ -126,18 +121,18 @@ TEST_F(LinkForms, APasswordTheFileDoesNotKeepIsAskedOnATerminalOnlyAndKeptNowher
     // Without a terminal, and with --sim on one.
     for (const auto& [argument, terminal] : {std::pair{QStringLiteral("--verificar"), std::optional<QString>()},
                                              std::pair{QStringLiteral("--sim"), std::optional<QString>(QString())}}) {
-        const Ended refused = run(source, argument, terminal);
-        EXPECT_EQ(refused.status, 2);
-        EXPECT_TRUE(refused.shown.contains(
+        const auto [status, shown] = run(source, argument, terminal);
+        EXPECT_EQ(status, 2);
+        EXPECT_TRUE(shown.contains(
             QStringLiteral("O ficheiro de ligação à base de dados de origem não guarda a palavra-passe: ") + source))
-            << refused.shown.toStdString();
+            << shown.toStdString();
         EXPECT_EQ(record(), QString());
     }
 
-    const Ended typed = run(source, QStringLiteral("--verificar"), kHardPassword);
-    EXPECT_EQ(typed.status, 0) << typed.shown.toStdString();
-    EXPECT_TRUE(typed.shown.contains(QStringLiteral("Palavra-passe de «%1» em ").arg(kLogin))) << typed.shown.toStdString();
-    EXPECT_FALSE(typed.shown.contains(kHardPassword)) << "shown as typed";
+    const auto [status, shown] = run(source, QStringLiteral("--verificar"), kHardPassword);
+    EXPECT_EQ(status, 0) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Palavra-passe de «%1» em ").arg(kLogin))) << shown.toStdString();
+    EXPECT_FALSE(shown.contains(kHardPassword)) << "shown as typed";
     EXPECT_TRUE(record().contains(QStringLiteral("verificação concluída")) && !record().contains(kHardPassword));
 }
 
