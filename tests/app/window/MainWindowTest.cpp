@@ -170,17 +170,12 @@ private slots:
     void aPasswordTheFileDoesNotKeepIsAskedForThisRunOnly()
     {
         Window window;
-        window.form.Origem->setText(window.link(QStringLiteral("o.udl"), QStringLiteral("SQLOLEDB.1;User ID=sa;Initial Catalog=pos;Data Source=srv")));
+        window.form.Origem->setText(window.link(QStringLiteral("o.udl"), QStringLiteral("P;User ID=sa;Initial Catalog=pos;Data Source=srv")));
         window.form.Destino->setText(window.link(QStringLiteral("d.udl"), destinationInit(QStringLiteral("loja"))));
-        for (const bool typed : {false, true}) {
-            *window.answers = {true, false};
-            whenShown<QInputDialog>(&window.form, [&](QInputDialog* asked) {
-                asked->setTextValue(QStringLiteral("p;w"));
-                typed ? asked->accept() : asked->reject();
-            });
-            window.form.Button1Click();
-            QVERIFY(runEnded());
-        }
+        *window.answers = {true, false};
+        whenShown<QInputDialog>(&window.form, [](QInputDialog* asked) { asked->setTextValue(QStringLiteral("p;w")); asked->accept(); });
+        window.form.Button1Click();
+        QVERIFY(runEnded());
         QCOMPARE(window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")),
                  QStringList{QStringLiteral("Provider=SQLOLEDB.1;Password=\"p;w\";Persist Security Info=True;User ID=sa;"
                                             "Initial Catalog=master;Data Source=srv")});
