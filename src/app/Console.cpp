@@ -13,6 +13,9 @@
 #endif
 #include <windows.h>
 #else
+#include <csignal>
+#include <iterator>
+#include <termios.h>
 #include <unistd.h>
 #endif
 
@@ -116,7 +119,81 @@ public:
         return QString::fromLocal8Bit(line);
     }
 
+    // The echo goes off before the prompt shows: nothing typed after it is seen.
+    std::optional<QString> readHiddenLine(const QString& prompt) override
+    {
+        const EchoOff echoOff;
+        writeError(prompt);
+        std::optional<QString> line = readLine();
+        writeError(QStringLiteral("\n"));  // the one the user typed, not shown
+        return line;
+    }
+
 private:
+    // Turns the terminal's echo of standard input off while it lives.
+    class EchoOff {
+    public:
+#if defined(_WIN32)
+        EchoOff() : m_input(GetStdHandle(STD_INPUT_HANDLE))
+        {
+            m_saved = GetConsoleMode(m_input, &m_mode) != 0;
+            if (m_saved)
+                SetConsoleMode(m_input, m_mode & ~DWORD(ENABLE_ECHO_INPUT));
+        }
+        ~EchoOff()
+        {
+            if (m_saved)
+                SetConsoleMode(m_input, m_mode);
+        }
+#else
+        EchoOff()
+        {
+            m_saved = tcgetattr(fileno(stdin), &m_mode) == 0;
+            if (!m_saved)
+                return;
+            // Interrupted while it is off, the terminal would stay without echo.
+            s_shown = m_mode;
+            struct sigaction restoring {};
+            restoring.sa_handler = &restoreAndEnd;
+            sigemptyset(&restoring.sa_mask);
+            for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+                sigaction(kEndingSignals[i], &restoring, &m_handlers[i]);
+            termios hidden = m_mode;
+            hidden.c_lflag &= ~tcflag_t(ECHO);
+            tcsetattr(fileno(stdin), TCSAFLUSH, &hidden);  // typed ahead, it would have been seen
+        }
+        ~EchoOff()
+        {
+            if (!m_saved)
+                return;
+            tcsetattr(fileno(stdin), TCSANOW, &m_mode);
+            for (std::size_t i = 0; i < std::size(kEndingSignals); ++i)
+                sigaction(kEndingSignals[i], &m_handlers[i], nullptr);
+        }
+        // Only calls safe in a signal handler.
+        static void restoreAndEnd(int signal)
+        {
+            tcsetattr(STDIN_FILENO, TCSANOW, &s_shown);
+            ::signal(signal, SIG_DFL);
+            ::raise(signal);
+        }
+        static constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+        static inline termios s_shown{};
+        struct sigaction m_handlers[std::size(kEndingSignals)] {};
+#endif
+        EchoOff(const EchoOff&) = delete;
+        EchoOff& operator=(const EchoOff&) = delete;
+
+    private:
+#if defined(_WIN32)
+        HANDLE m_input;
+        DWORD m_mode = 0;
+#else
+        termios m_mode{};
+#endif
+        bool m_saved = false;
+    };
+
     // Written from the run and, when it is interrupted, from another thread.
     std::atomic<bool> m_outLost = false;
     std::atomic<bool> m_errorLost = false;

@@ -20,6 +20,14 @@ public:
     virtual void writeError(const QString& text) = 0;
     // One line of standard input without its line end; nothing at its end.
     virtual std::optional<QString> readLine() = 0;
+    // The prompt on standard error, then a line read the same way but not
+    // shown on the terminal while it is typed. Consoles that show nothing
+    // read it as any other line.
+    virtual std::optional<QString> readHiddenLine(const QString& prompt)
+    {
+        writeError(prompt);
+        return readLine();
+    }
 };
 
 // The process's own standard streams.

@@ -1,6 +1,6 @@
 #include "core/InitStringItems.h"
 
-#include "core/ArrayStrUtils.h"
+#include "core/InitString.h"
 
 #include <algorithm>
 
@@ -20,7 +20,7 @@ InitStringItems::InitStringItems() : m_provider(QString::fromUtf16(kDefaultProvi
 InitStringItems InitStringItems::parse(const QString& initString)
 {
     InitStringItems parsed;
-    const QStringList pieces = Split(QStringLiteral(";"), initString, 0);
+    const QStringList pieces = initStringPieces(initString);
     if (pieces.isEmpty())
         return parsed;
     parsed.m_provider = pieces.first();
@@ -35,7 +35,7 @@ QString InitStringItems::value(QStringView key) const
 {
     for (auto it = m_items.crbegin(); it != m_items.crend(); ++it) {
         if (belongsTo(*it, key))
-            return it->mid(key.size() + 1);
+            return itemValue(QStringView(*it).mid(key.size() + 1));
     }
     return {};
 }
@@ -47,7 +47,7 @@ bool InitStringItems::contains(QStringView key) const
 
 void InitStringItems::set(QStringView key, const QString& value)
 {
-    const QString item = key.toString() + u'=' + value;
+    const QString item = key.toString() + u'=' + quotedValue(value);
     bool placed = value.isEmpty();
     for (qsizetype i = 0; i < m_items.size();) {
         if (!belongsTo(m_items[i], key)) {

@@ -9,7 +9,8 @@ namespace core {
 // An init string taken apart for editing: the provider name, then its items
 // in their order. An item belongs to a key the way the conversion reads it:
 // the piece starts with the key (exact, case-sensitive), and its value is
-// everything after the key and one more character, the '='.
+// everything after the key and one more character, the '=', unquoted. A
+// value in quotes keeps the ';' it holds.
 class InitStringItems {
 public:
     static constexpr char16_t kDefaultProvider[] = u"SQLOLEDB.1";
@@ -26,7 +27,8 @@ public:
     QString value(QStringView key) const;
     bool contains(QStringView key) const;
 
-    // The first item of the key becomes "key=value" and later ones go, so every
+    // The first item of the key becomes "key=value", the value quoted where
+    // it needs it, and later ones go, so every
     // reader agrees on it; a key without an item gets one at the end. An empty
     // value removes the key's items.
     void set(QStringView key, const QString& value);

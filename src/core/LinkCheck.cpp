@@ -1,6 +1,6 @@
 #include "core/LinkCheck.h"
 
-#include "core/InitString.h"
+#include "db/DbError.h"
 
 #include <memory>
 
@@ -8,15 +8,24 @@ namespace core {
 
 namespace {
 
+SourceParameters loginOf(const LinkSettings& settings)
+{
+    SourceParameters login;
+    login.password = settings.password;
+    login.user = settings.user;
+    login.server = settings.server;
+    login.windowsLogin = settings.windowsLogin;
+    login.odbcDataSource = settings.odbcDataSource;
+    return login;
+}
+
 // Closes the connection however the check ends.
 class OpenConnection {
 public:
     OpenConnection(db::Connection& connection, const LinkSettings& settings, const QString& catalog)
         : m_connection(connection)
     {
-        m_connection.setConnectionString(
-            loginConnectionString({settings.password, settings.user, settings.server, QString()}, catalog));
-        m_connection.open();
+        openAs(m_connection, loginOf(settings), catalog);
     }
     ~OpenConnection() { m_connection.close(); }
 
@@ -28,6 +37,18 @@ private:
 };
 
 }  // namespace
+
+void openAs(db::Connection& connection, const SourceParameters& login, const QString& catalog)
+{
+    connection.setConnectionString(loginConnectionString(login, catalog));
+    try {
+        connection.open();
+    } catch (const db::DbError& e) {
+        if (!login.windowsLogin)
+            throw;
+        throw db::DbError(windowsLoginFailure(e.message()));
+    }
+}
 
 void testConnection(db::Connection& connection, const LinkSettings& settings)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/InitString.h"
 #include "core/LinkSettings.h"
 #include "db/Connection.h"
 
@@ -11,6 +12,11 @@ namespace core {
 // conversion does, on a connection that must be closed and is left closed,
 // and wait for the login no longer than the database layer's login timeout.
 // Failures raise db::DbError with the driver's own text.
+
+// Sets the connection string of the login on the catalog and opens the
+// connection. A failed Windows authentication login raises db::DbError with
+// what the user can do about it after the driver's text.
+void openAs(db::Connection& connection, const SourceParameters& login, const QString& catalog);
 
 // Logs in to the settings' database, or to master when none is named.
 void testConnection(db::Connection& connection, const LinkSettings& settings);

@@ -2,6 +2,7 @@
 
 #include "core/DataLinkFile.h"
 #include "core/InitString.h"
+#include "core/ServerIdentity.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -85,6 +86,35 @@ LinkFiles readLinkFiles(const QString& sourcePath, const QString& destinationPat
         return refused(kSameDatabase, kSameDatabase);
 
     return {{}, {}, source, destination};
+}
+
+QList<PasswordWanted> passwordsWanted(const LinkFiles& links)
+{
+    const SourceParameters source = parseSourceInit(links.sourceInit);
+    const SourceParameters destination = parseSourceInit(links.destinationInit);
+    QList<PasswordWanted> wanted;
+    if (needsPassword(source))
+        wanted.append({true, source.user, source.server});
+    if (!sameServerName(source.server, destination.server) && needsPassword(destination))
+        wanted.append({false, destination.user, destination.server});
+    return wanted;
+}
+
+void givePassword(LinkFiles& links, const PasswordWanted& wanted, const QString& password)
+{
+    QString& init = wanted.source ? links.sourceInit : links.destinationInit;
+    init = withPassword(init, password);
+}
+
+QString keepsNoPassword(const PasswordWanted& wanted, const QString& path)
+{
+    return QStringLiteral("O ficheiro de ligação à base de dados %1 não guarda a palavra-passe: %2")
+        .arg(role(wanted.source), path);
+}
+
+QString passwordPrompt(const PasswordWanted& wanted)
+{
+    return QStringLiteral("Palavra-passe de «%1» em %2 (ligação %3):").arg(wanted.user, wanted.server, role(wanted.source));
 }
 
 }  // namespace core

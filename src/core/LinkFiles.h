@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 namespace core {
@@ -26,5 +27,25 @@ struct LinkFiles {
 // an init string naming a server and a database (source first), and the two
 // do not name the same database.
 LinkFiles readLinkFiles(const QString& sourcePath, const QString& destinationPath);
+
+// A login the run uses whose file keeps no password: the source's, and the
+// destination's when it is on another server. Its password is asked for
+// each run and kept nowhere.
+struct PasswordWanted {
+    bool source = true;
+    QString user;
+    QString server;
+};
+
+QList<PasswordWanted> passwordsWanted(const LinkFiles& links);
+
+// The init strings with the password given for this run put in.
+void givePassword(LinkFiles& links, const PasswordWanted& wanted, const QString& password);
+
+// "O ficheiro de ligação à base de dados de origem não guarda a palavra-passe: <path>"
+QString keepsNoPassword(const PasswordWanted& wanted, const QString& path);
+
+// What the user is asked, one line: whose password, on which server.
+QString passwordPrompt(const PasswordWanted& wanted);
 
 }  // namespace core

@@ -16,6 +16,7 @@ constexpr QStringView kUserId = u"User ID";
 constexpr QStringView kPassword = u"Password";
 constexpr QStringView kPersistSecurityInfo = u"Persist Security Info";
 constexpr QStringView kInitialCatalog = u"Initial Catalog";
+constexpr QStringView kIntegratedSecurity = u"Integrated Security";
 
 // As long as the profile reader's buffer lets an init string be.
 constexpr qsizetype kMaxInitStringLength = 2047;
@@ -25,21 +26,12 @@ bool isControl(QChar c)
     return c.unicode() < 0x20 || c.unicode() == 0x7F;
 }
 
-// The conversion reads a value up to the next ';' and the file holds one line.
-// Values it logs in with also go through an OLE DB connection string, which
-// trims them and takes a leading quote as quoting.
-QString fieldProblem(const QString& label, const QString& value, bool loginValue)
+// The file holds the init string on one line; anything else a value holds is
+// quoted where it needs to be.
+QString fieldProblem(const QString& label, const QString& value)
 {
-    if (value.contains(u';'))
-        return QStringLiteral("O campo «%1» não pode conter «;»: num ficheiro de ligação, o valor acabaria aí.").arg(label);
     if (std::any_of(value.cbegin(), value.cend(), isControl))
         return QStringLiteral("O campo «%1» não pode conter mudanças de linha nem outros caracteres de controlo.").arg(label);
-    if (!loginValue || value.isEmpty())
-        return {};
-    if (value.front().isSpace() || value.back().isSpace())
-        return QStringLiteral("O campo «%1» não pode começar nem acabar com espaços.").arg(label);
-    if (value.front() == u'"' || value.front() == u'\'')
-        return QStringLiteral("O campo «%1» não pode começar por aspas.").arg(label);
     return {};
 }
 
@@ -47,11 +39,15 @@ QString fieldProblem(const QString& label, const QString& value, bool loginValue
 
 LinkSettings settingsOf(const InitStringItems& items)
 {
+    // As the conversion reads them.
+    const SourceParameters source = parseSourceInit(items.toString());
     LinkSettings settings;
-    settings.server = items.value(kDataSource);
-    settings.user = items.value(kUserId);
-    settings.password = items.value(kPassword);
-    settings.database = items.value(kInitialCatalog);
+    settings.server = source.server;
+    settings.user = source.user;
+    settings.password = source.password;
+    settings.database = source.database;
+    settings.windowsLogin = source.windowsLogin;
+    settings.odbcDataSource = source.odbcDataSource;
     if (items.contains(kPersistSecurityInfo)) {
         const QString persist = items.value(kPersistSecurityInfo).trimmed();
         settings.persistPassword = !(persist.compare(u"False", Qt::CaseInsensitive) == 0 ||
@@ -63,13 +59,19 @@ LinkSettings settingsOf(const InitStringItems& items)
 InitStringItems withSettings(InitStringItems items, const LinkSettings& settings)
 {
     // For a new link this is the order Windows writes them in.
-    items.set(kPassword, settings.persistPassword ? settings.password : QString());
+    if (settings.windowsLogin) {
+        items.set(kIntegratedSecurity, QStringLiteral("SSPI"));
+    } else if (parseSourceInit(items.toString()).windowsLogin) {
+        items.removeKeys({kIntegratedSecurity});
+    }
+    const bool keepPassword = settings.persistPassword && !settings.windowsLogin;
+    items.set(kPassword, keepPassword ? settings.password : QString());
     // Windows' providers take the key in any case, some take Pwd too: an item
     // the editor does not show would still keep the password in the file.
-    if (!settings.persistPassword)
+    if (!keepPassword)
         items.removeKeys({u"Password", u"Pwd"});
-    items.set(kPersistSecurityInfo, settings.persistPassword ? QStringLiteral("True") : QStringLiteral("False"));
-    items.set(kUserId, settings.user);
+    items.set(kPersistSecurityInfo, keepPassword ? QStringLiteral("True") : QStringLiteral("False"));
+    items.set(kUserId, settings.windowsLogin ? QString() : settings.user);
     items.set(kInitialCatalog, settings.database);
     items.set(kDataSource, settings.server);
     return items;
@@ -80,7 +82,7 @@ QString loginProblem(const LinkSettings& settings)
     for (const auto& [label, value] : {std::pair{QStringLiteral("Servidor"), settings.server},
                                        std::pair{QStringLiteral("Utilizador"), settings.user},
                                        std::pair{QStringLiteral("Palavra-passe"), settings.password}}) {
-        const QString problem = fieldProblem(label, value, true);
+        const QString problem = fieldProblem(label, value);
         if (!problem.isEmpty())
             return problem;
     }
@@ -91,7 +93,7 @@ QString settingsProblem(const InitStringItems& items, const LinkSettings& settin
 {
     QString problem = loginProblem(settings);
     if (problem.isEmpty())
-        problem = fieldProblem(QStringLiteral("Base de dados"), settings.database, false);
+        problem = fieldProblem(QStringLiteral("Base de dados"), settings.database);
     if (!problem.isEmpty())
         return problem;
 
@@ -103,9 +105,10 @@ QString settingsProblem(const InitStringItems& items, const LinkSettings& settin
     // Whatever else the kept items or the provider name do to the reading is
     // caught by reading it back.
     const SourceParameters source = parseSourceInit(init);
+    const bool windows = settings.windowsLogin;
     const bool readsBack = initStringFromBytes(dataLinkFileBytes(init)) == init && source.server == settings.server &&
-                           source.user == settings.user &&
-                           source.password == (settings.persistPassword ? settings.password : QString()) &&
+                           source.windowsLogin == windows && source.user == (windows ? QString() : settings.user) &&
+                           source.password == (settings.persistPassword && !windows ? settings.password : QString()) &&
                            source.database == settings.database && parseDestinationDatabase(init) == settings.database;
     if (!readsBack)
         return QStringLiteral("Com os outros itens deste ficheiro, estes valores não seriam lidos tal como estão escritos.");

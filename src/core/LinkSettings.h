@@ -13,6 +13,8 @@ struct LinkSettings {
     QString password;  // Password
     bool persistPassword = true;  // Persist Security Info; without it the password is not saved
     QString database;  // Initial Catalog
+    bool windowsLogin = false;  // Integrated Security=SSPI: no user or password is written
+    bool odbcDataSource = false;  // Provider=MSDASQL: the server is an ODBC data source's; never written
 };
 
 LinkSettings settingsOf(const InitStringItems& items);

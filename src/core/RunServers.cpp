@@ -1,6 +1,7 @@
 #include "core/RunServers.h"
 
 #include "core/InitString.h"
+#include "core/LinkCheck.h"
 #include "core/LinkFiles.h"
 #include "core/RunFailure.h"
 #include "core/ServerIdentity.h"
@@ -17,8 +18,7 @@ RunServers::RunServers(const Database& database, const QString& sourceInit, cons
     const SourceParameters source = parseSourceInit(sourceInit);
     const SourceParameters destination = parseSourceInit(destinationInit);
     m_names = {source.database, parseDestinationDatabase(destinationInit)};
-    database.cn.setConnectionString(workingConnectionString(source));
-    database.cn.open();
+    openAs(database.cn, source, QStringLiteral("master"));
 
     if (!sameServerName(source.server, destination.server)) {
         sink.addLog(QStringLiteral("A ligar à base de dados de destino em %1...").arg(destination.server));
@@ -30,8 +30,7 @@ RunServers::RunServers(const Database& database, const QString& sourceInit, cons
         if (!m_destination)
             throw unreachable(QStringLiteral("esta ligação não chega a outro servidor"));
         try {
-            m_destination->setConnectionString(workingConnectionString(destination));
-            m_destination->open();
+            openAs(*m_destination, destination, QStringLiteral("master"));
         } catch (const std::exception& e) {
             m_destination.reset();
             throw unreachable(failureText(e));

@@ -4,6 +4,7 @@
 
 #include <QMap>
 #include <array>
+#include <optional>
 
 namespace db {
 
@@ -114,18 +115,64 @@ QString braced(QString value)
     return u'{' + value + u'}';
 }
 
-// FreeTDS up to 1.3 ends a braced value at the first "};" and does not undo a
-// doubled '}', so a value with '}' goes unbraced where it can be.
+// FreeTDS up to 1.3 ends a braced value at the first "};" and takes every
+// '}' before it as it is, a doubled one too. So a value with '}' goes
+// unbraced where it can be, braced as it is otherwise; one holding "};"
+// cannot be given at all.
 QString freeTdsValue(const QString& value, bool credential)
 {
     if (value.contains(u'}') && !value.contains(u';') && !value.startsWith(u'{') && value == value.trimmed())
         return value;
-    return credential || needsBraces(value) ? braced(value) : value;
+    if (value.contains(QLatin1String("};")))
+        throw DbError(QStringLiteral("O controlador FreeTDS não consegue receber um valor da ligação que contenha «};»: "
+                                     "mude-o, ou use o controlador ODBC da Microsoft"));
+    return credential || needsBraces(value) ? u'{' + value + u'}' : value;
 }
 
 QString item(const char* key, const QString& value)
 {
     return QLatin1String(key) + u'=' + value + u';';
+}
+
+QString plainOrBraced(const QString& value)
+{
+    return needsBraces(value) ? braced(value) : value;
+}
+
+bool asksWindowsLogin(const QMap<QString, QString>& items)
+{
+    return firstOf(items, {"integrated security"}).compare(QLatin1String("SSPI"), Qt::CaseInsensitive) == 0;
+}
+
+// OLE DB's provider for ODBC names a data source of the driver manager, which
+// holds the driver and the server; the link gives the login and the database.
+QString dataSourceConnectionString(const QMap<QString, QString>& items, const QMap<QString, QString>& dataSources)
+{
+    const QString name = firstOf(items, {"data source", "dsn"});
+    std::optional<QString> driver;
+    for (auto it = dataSources.cbegin(); it != dataSources.cend(); ++it) {
+        if (it.key().compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+            driver = it.value();
+    }
+    if (!driver)
+        throw DbError(QStringLiteral("O ficheiro de ligação usa o fornecedor OLE DB para ODBC (MSDASQL), e a origem de "
+                                     "dados ODBC \"%1\" do seu Data Source não existe neste computador: crie-a, ou "
+                                     "escreva o ficheiro para o fornecedor do SQL Server com o nome do servidor")
+                          .arg(name));
+    const bool freeTds = driver->contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive) ||
+                         driver->contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive);
+    const auto credential = [&](const QString& value) { return freeTds ? freeTdsValue(value, true) : braced(value); };
+
+    QString out = item("DSN", plainOrBraced(name));
+    if (asksWindowsLogin(items))
+        out += item("Trusted_Connection", QStringLiteral("Yes"));
+    else
+        out += item("UID", credential(firstOf(items, {"user id", "uid", "user"}))) +
+               item("PWD", credential(firstOf(items, {"password", "pwd"})));
+    const QString database = firstOf(items, {"initial catalog", "database"});
+    if (!database.isEmpty())
+        out += item("DATABASE", plainOrBraced(database));
+    return out;
 }
 
 }  // namespace
@@ -136,10 +183,14 @@ bool isOleDbConnectionString(const QString& connectionString)
 }
 
 QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers,
-                             std::chrono::seconds requestTimeout)
+                             std::chrono::seconds requestTimeout, const QMap<QString, QString>& dataSources)
 {
     if (!isOleDbConnectionString(connectionString))
         return connectionString;
+
+    const QMap<QString, QString> items = parseOleDb(connectionString);
+    if (firstOf(items, {"provider"}).startsWith(QLatin1String("MSDASQL"), Qt::CaseInsensitive))
+        return dataSourceConnectionString(items, dataSources);
 
     QString driver;
     for (const QString& candidate : kPreferredDrivers) {
@@ -156,11 +207,14 @@ QString odbcConnectionString(const QString& connectionString, const QStringList&
         throw DbError(QStringLiteral("Nenhum controlador ODBC para SQL Server está instalado "
                                      "(ODBC Driver 18 for SQL Server, ODBC Driver 17 for SQL Server, FreeTDS ou SQL Server)"));
 
-    const QMap<QString, QString> items = parseOleDb(connectionString);
     const DataSource ds = parseDataSource(firstOf(items, {"data source", "server", "address", "addr", "network address"}));
     const QString user = firstOf(items, {"user id", "uid", "user"});
     const QString password = firstOf(items, {"password", "pwd"});
     const QString database = firstOf(items, {"initial catalog", "database"});
+    const bool windowsLogin = asksWindowsLogin(items);
+    // The driver logs in as the operating system's user: Windows' own on
+    // Windows, the Kerberos ticket's with FreeTDS.
+    const QString login = windowsLogin ? item("Trusted_Connection", QStringLiteral("Yes")) : QString();
     const bool freeTds = driver == QLatin1String("FreeTDS");
 
     QString out = item("DRIVER", braced(driver));
@@ -174,7 +228,7 @@ QString odbcConnectionString(const QString& connectionString, const QStringList&
             out += item("SERVER", freeTdsValue(host, false)) + item("PORT", freeTdsValue(ds.port, false));
         else
             out += item("SERVER", freeTdsValue(ds.instance.isEmpty() ? host : host + u'\\' + ds.instance, false));
-        out += item("UID", freeTdsValue(user, true)) + item("PWD", freeTdsValue(password, true));
+        out += windowsLogin ? login : item("UID", freeTdsValue(user, true)) + item("PWD", freeTdsValue(password, true));
         if (!database.isEmpty())
             out += item("DATABASE", freeTdsValue(database, false));
         // Every Microsoft server answers a 7.4 login with its own version. Left
@@ -192,10 +246,10 @@ QString odbcConnectionString(const QString& connectionString, const QStringList&
             server += u'\\' + ds.instance;
         if (!ds.port.isEmpty())
             server += u',' + ds.port;
-        out += item("SERVER", needsBraces(server) ? braced(server) : server);
-        out += item("UID", braced(user)) + item("PWD", braced(password));
+        out += item("SERVER", plainOrBraced(server));
+        out += windowsLogin ? login : item("UID", braced(user)) + item("PWD", braced(password));
         if (!database.isEmpty())
-            out += item("DATABASE", needsBraces(database) ? braced(database) : database);
+            out += item("DATABASE", plainOrBraced(database));
         // Driver 18 insists on encryption by default; servers of the era this
         // tool serves often cannot do it.
         if (driver == kPreferredDrivers[0])

@@ -48,9 +48,10 @@ void Session::open()
     if (!m_env)
         m_env = makeEnvironment();
 
-    const QString odbcString = odbcConnectionString(
-        m_connectionString, isOleDbConnectionString(m_connectionString) ? installedDrivers(m_env.get()) : QStringList{},
-        m_statementTimeout);
+    const bool oleDb = isOleDbConnectionString(m_connectionString);
+    const QString odbcString =
+        odbcConnectionString(m_connectionString, oleDb ? installedDrivers(m_env.get()) : QStringList{},
+                             m_statementTimeout, oleDb ? dataSources(m_env.get()) : QMap<QString, QString>{});
 
     Handle dbc(SQL_HANDLE_DBC, m_env.get());
     // A driver without login timeouts simply refuses this.
@@ -292,6 +293,26 @@ QStringList installedDrivers(SQLHENV env)
         direction = SQL_FETCH_NEXT;
     }
     return names;
+}
+
+QMap<QString, QString> dataSources(SQLHENV env)
+{
+    QMap<QString, QString> sources;
+    std::vector<SQLWCHAR> name(SQL_MAX_DSN_LENGTH + 1);
+    std::vector<SQLWCHAR> driver(1024);
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    for (;;) {
+        SQLSMALLINT nameLength = 0;
+        SQLSMALLINT driverLength = 0;
+        const SQLRETURN rc = SQLDataSourcesW(env, direction, name.data(), SQLSMALLINT(name.size()), &nameLength,
+                                             driver.data(), SQLSMALLINT(driver.size()), &driverLength);
+        if (!SQL_SUCCEEDED(rc))
+            break;
+        sources.insert(fromWide(name.data(), std::min<qsizetype>(nameLength, qsizetype(name.size()) - 1)),
+                       fromWide(driver.data(), std::min<qsizetype>(driverLength, qsizetype(driver.size()) - 1)));
+        direction = SQL_FETCH_NEXT;
+    }
+    return sources;
 }
 
 }  // namespace db::odbc

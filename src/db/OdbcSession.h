@@ -3,6 +3,7 @@
 #include "db/OdbcConnection.h"
 #include "db/OdbcHandle.h"
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -77,5 +78,7 @@ private:
 
 // The driver names the driver manager knows, as it lists them.
 QStringList installedDrivers(SQLHENV env);
+// The data sources the driver manager knows, each with its driver's name.
+QMap<QString, QString> dataSources(SQLHENV env);
 
 }  // namespace db::odbc

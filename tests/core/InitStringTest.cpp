@@ -3,6 +3,8 @@
 #include "core/SqlNames.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -39,13 +41,38 @@ TEST(InitString, KeysMatchExactlyAndTheLastOneWins)
     EXPECT_EQ(parseSourceInit("P;Password=a=b").password, "a=b");
 }
 
-TEST(InitString, MissingLoginGivesEmptyUserAndPassword)
+TEST(InitString, ValuesAreReadAsOleDbReadsThemAndGoOnExactly)
 {
-    const core::SourceParameters source =
-        parseSourceInit("SQLOLEDB.1;Integrated Security=SSPI;Initial Catalog=loja;Data Source=.");
-    EXPECT_EQ(workingConnectionString(source),
-              "Provider=SQLOLEDB.1;Password=;Persist Security Info=True;User ID=;"
-              "Initial Catalog=master;Data Source=.");
+    struct Case {
+        const char *init, *password, *user, *server, *database;
+        bool windowsLogin, needsPassword;
+    };
+    const Case cases[] = {
+        // Windows quotes a value that holds ';' or '"', and doubles the '"'.
+        {R"(SQLOLEDB.1;Password="Se;cr""et=1";Persist Security Info=True;User ID=sa;Initial Catalog='lo;''ja';Data Source=S)",
+         "Se;cr\"et=1", "sa", "S", "lo;'ja", false, false},
+        // The login's bare values lose their blanks, as before; quoted ones keep them.
+        {"P;Password= a b ;User ID=\" sa \";Data Source= S ;Initial Catalog= loja", "a b", " sa ", "S", " loja", false, false},
+        // A quote left open, or followed by more, is no quoting.
+        {"P;Password=\"ab;User ID=\"x\"y;Data Source=S", "\"ab", "\"x\"y", "S", "", false, false},
+        // Native Client's empty quoted items; no password kept.
+        {R"(SQLNCLI11.1;Integrated Security="";Persist Security Info=False;User ID=sa;Initial Catalog=loja;Data Source=S;)"
+         R"(Initial File Name="";Server SPN="")",
+         "", "sa", "S", "loja", false, true},
+        {"SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;Initial Catalog=loja;Data Source=.", "", "", ".",
+         "loja", true, false},
+    };
+    const auto login = [](const core::SourceParameters& p) { return std::tuple(p.password, p.user, p.server, p.windowsLogin); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.init);
+        const core::SourceParameters source = parseSourceInit(QString::fromUtf8(c.init));
+        EXPECT_EQ(login(source), std::tuple(QString(c.password), QString(c.user), QString(c.server), c.windowsLogin));
+        EXPECT_EQ(std::pair(source.database, parseDestinationDatabase(QString::fromUtf8(c.init))),
+                  std::pair(QString(c.database), QString(c.database)));
+        EXPECT_EQ(core::needsPassword(source), c.needsPassword);
+        // The string the run connects with carries the same login.
+        EXPECT_EQ(login(parseSourceInit(workingConnectionString(source))), login(source));
+    }
 }
 
 TEST(InitString, DestinationTakesTheFirstCatalogOnly)

@@ -88,4 +88,14 @@ TEST(OdbcConnectionStringTest, CredentialsKeepSemicolonsEqualsAndBraces)
                     .contains(";PWD=a=b}c;"));
     EXPECT_TRUE(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("\"x;y\"")), kFreeTds)
                     .contains(";PWD={x;y};"));
+    // Inside its braces it takes every '}' as it is, up to the first "};".
+    EXPECT_THROW(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("\"a};b\"")), kFreeTds), db::DbError);
+}
+
+TEST(OdbcConnectionStringTest, WindowsLoginIsTheDriversTrustedConnection)
+{
+    for (const QStringList& drivers : {kFreeTds, kDriver17}) {
+        const QString out = odbcConnectionString(QStringLiteral("Provider=SQLOLEDB.1;Integrated Security=SSPI;Data Source=srv"), drivers);
+        EXPECT_TRUE(out.contains(";Trusted_Connection=Yes;") && !out.contains("UID=") && !out.contains("PWD=")) << out.toStdString();
+    }
 }

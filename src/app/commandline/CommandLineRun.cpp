@@ -26,16 +26,41 @@ bool askOnTerminal(Console& console, const QString& question)
     return word == u"s" || word == u"sim";
 }
 
+// Asks on the terminal for each password the link files do not keep. False,
+// said why, when it cannot be asked: no terminal, or --sim, which asks nothing.
+bool askPasswords(const CommandLineOptions& options, Console& console, core::LinkFiles& links)
+{
+    for (const core::PasswordWanted& wanted : core::passwordsWanted(links)) {
+        const QString fileSays =
+            core::keepsNoPassword(wanted, wanted.source ? options.sourcePath : options.destinationPath);
+        if (options.answerYes || !console.inputIsTerminal()) {
+            console.writeError(fileSays + QStringLiteral("\nA palavra-passe só pode ser escrita num terminal e sem "
+                                                         "--sim; ou guarde-a no ficheiro de ligação.\n"));
+            return false;
+        }
+        console.writeError(fileSays + u'\n');
+        const std::optional<QString> password = console.readHiddenLine(core::passwordPrompt(wanted) + u' ');
+        if (!password) {
+            console.writeError(QStringLiteral("Nenhuma palavra-passe foi escrita: nada foi alterado.\n"));
+            return false;
+        }
+        core::givePassword(links, wanted, *password);
+    }
+    return true;
+}
+
 }  // namespace
 
 int runFromCommandLine(const CommandLineOptions& options, Console& console, const core::Database& database,
                        const QString& recordPath)
 {
-    const core::LinkFiles links = core::readLinkFiles(options.sourcePath, options.destinationPath);
+    core::LinkFiles links = core::readLinkFiles(options.sourcePath, options.destinationPath);
     if (!links.accepted()) {
         console.writeError(links.detail + u'\n');
         return kExitRefused;
     }
+    if (!askPasswords(options, console, links))
+        return kExitRefused;
 
     bool stocks = options.stocks;
     if (!options.verifyOnly && !options.answerYes) {

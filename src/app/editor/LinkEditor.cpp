@@ -65,6 +65,7 @@ LinkEditor::LinkEditor(const QString& path, QWidget* parent, ConnectionFactory c
     : QDialog(parent),
       server(new QLineEdit(this)),
       serverHint(new QLabel(this)),
+      windowsLogin(new QCheckBox(this)),
       user(new QLineEdit(this)),
       password(new QLineEdit(this)),
       persistPassword(new QCheckBox(this)),
@@ -82,10 +83,12 @@ LinkEditor::LinkEditor(const QString& path, QWidget* parent, ConnectionFactory c
 
     const core::LinkSettings settings = core::settingsOf(m_document.items);
     server->setText(settings.server);
+    windowsLogin->setChecked(settings.windowsLogin);
     user->setText(settings.user);
     password->setText(settings.password);
     persistPassword->setChecked(settings.persistPassword);
     database->setEditText(settings.database);
+    showLoginKind();
 
     if (!m_document.problem.isEmpty())
         showStatus(m_document.problem, true);
@@ -120,10 +123,13 @@ void LinkEditor::buildForm()
 
     serverHint->setText(QStringLiteral("Formas aceites: host, host\\instância, host,porta"));
     serverHint->setEnabled(false);
+    windowsLogin->setText(QStringLiteral("Usar a autenticação do Windows"));
+    windowsLogin->setToolTip(QStringLiteral("Entra no servidor o utilizador que abriu a sessão no Windows: "
+                                            "o ficheiro não guarda utilizador nem palavra-passe."));
     password->setEchoMode(QLineEdit::Password);
     persistPassword->setText(QStringLiteral("Permitir guardar a palavra-passe"));
     persistPassword->setToolTip(QStringLiteral("Sem esta opção a palavra-passe não fica no ficheiro, "
-                                               "e uma conversão não a pode usar."));
+                                               "e cada conversão a pede."));
     status->setWordWrap(true);
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->setMinimumHeight(status->fontMetrics().lineSpacing() * 3);
@@ -139,6 +145,7 @@ void LinkEditor::buildForm()
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Servidor:"), server);
     form->addRow(QString(), serverHint);
+    form->addRow(QString(), windowsLogin);
     form->addRow(QStringLiteral("&Utilizador:"), user);
     form->addRow(QStringLiteral("&Palavra-passe:"), password);
     form->addRow(QString(), persistPassword);
@@ -156,7 +163,8 @@ void LinkEditor::buildForm()
     page->addLayout(buttons);
     setMinimumWidth(440);
 
-    setTabOrder(server, user);
+    setTabOrder(server, windowsLogin);
+    setTabOrder(windowsLogin, user);
     setTabOrder(user, password);
     setTabOrder(password, persistPassword);
     setTabOrder(persistPassword, database);
@@ -164,6 +172,7 @@ void LinkEditor::buildForm()
     setTabOrder(testButton, okButton);
     setTabOrder(okButton, cancelButton);
 
+    connect(windowsLogin, &QCheckBox::toggled, this, &LinkEditor::showLoginKind);
     connect(testButton, &QPushButton::clicked, this, &LinkEditor::testConnection);
     connect(okButton, &QPushButton::clicked, this, &LinkEditor::accept);
     connect(cancelButton, &QPushButton::clicked, this, &LinkEditor::reject);
@@ -173,10 +182,20 @@ void LinkEditor::buildForm()
     });
 }
 
+void LinkEditor::showLoginKind()
+{
+    const bool ownLogin = !windowsLogin->isChecked();
+    user->setEnabled(ownLogin);
+    password->setEnabled(ownLogin);
+    persistPassword->setEnabled(ownLogin);
+}
+
 core::LinkSettings LinkEditor::typed() const
 {
     core::LinkSettings settings;
     settings.server = server->text();
+    settings.windowsLogin = windowsLogin->isChecked();
+    settings.odbcDataSource = core::settingsOf(m_document.items).odbcDataSource;
     settings.user = user->text();
     settings.password = password->text();
     settings.persistPassword = persistPassword->isChecked();

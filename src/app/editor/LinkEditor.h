@@ -65,6 +65,7 @@ public:
 
     QLineEdit* const server;
     QLabel* const serverHint;
+    QCheckBox* const windowsLogin;
     QLineEdit* const user;
     QLineEdit* const password;
     QCheckBox* const persistPassword;
@@ -75,6 +76,8 @@ public:
     QPushButton* const cancelButton;
 
     core::LinkSettings typed() const;
+    // With Windows authentication the user and the password are not used.
+    void showLoginKind();
     // Whether a question to the server is under way.
     bool isAsking() const { return bool(m_probe); }
 

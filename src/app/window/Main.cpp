@@ -3,6 +3,7 @@
 #include "app/DatabaseFactory.h"
 #include "app/editor/LinkMenu.h"
 #include "app/MessageBoxes.h"
+#include "app/window/PasswordQuestion.h"
 #include "app/window/Processar.h"
 #include "core/LinkFiles.h"
 #include "core/Questions.h"
@@ -298,11 +299,13 @@ void TfrmMain::prepareRun(bool verifyOnly)
 {
     Log->clear();
 
-    const core::LinkFiles links = core::readLinkFiles(Origem->text(), Destino->text());
+    core::LinkFiles links = core::readLinkFiles(Origem->text(), Destino->text());
     if (!links.accepted()) {
         m_messageBoxes->refuse(this, kCaptionError, links.refusal);
         return;
     }
+    if (!app::askMissingPasswords(this, links, Origem->text(), Destino->text()))
+        return;
 
     const bool stocks = m_messageBoxes->ask(this, kCaptionQuestion, core::kAskStocks);
     startProcessar(links.sourceInit, links.destinationInit, stocks, verifyOnly);

@@ -117,10 +117,11 @@ private slots:
         Editor editor;
         const QByteArray before = editor.bytes();
         editor.dialog.show();
-        editor.dialog.password->setText(QStringLiteral("a;b"));
+        editor.dialog.password->setText(QStringLiteral("a\tb"));
         editor.dialog.okButton->click();
         QCOMPARE(editor.window.shown->size(), 1);
-        QVERIFY(editor.window.shown->first().startsWith(QStringLiteral("! Erro: O campo «Palavra-passe» não pode conter «;»")));
+        QVERIFY(editor.window.shown->first().startsWith(
+            QStringLiteral("! Erro: O campo «Palavra-passe» não pode conter mudanças de linha")));
         QVERIFY(editor.dialog.isVisible());
         QCOMPARE(editor.bytes(), before);
 
@@ -179,10 +180,10 @@ private slots:
         QVERIFY(answered(d));
         QCOMPARE(d.status->text(), QStringLiteral("Login failed for user 'sax'."));
 
-        d.server->setText(QStringLiteral(" srv"));
+        d.server->setText(QStringLiteral("srv\t"));
         d.testButton->click();
         QVERIFY(!d.isAsking());
-        QVERIFY(d.status->text().contains(QStringLiteral("«Servidor» não pode começar nem acabar com espaços")));
+        QVERIFY(d.status->text().contains(QStringLiteral("«Servidor» não pode conter mudanças de linha")));
     }
 
     void theDatabaseListIsAskedForEachTimeItIsOpened()

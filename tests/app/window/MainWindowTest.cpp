@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
@@ -164,6 +165,20 @@ private slots:
         window.form.Button1Click();
         QCOMPARE(*window.shown, QStringList{kAskConvert});
         QCOMPARE(window.log(), QStringList{QStringLiteral("de antes")});
+    }
+
+    void aPasswordTheFileDoesNotKeepIsAskedForThisRunOnly()
+    {
+        Window window;
+        window.form.Origem->setText(window.link(QStringLiteral("o.udl"), QStringLiteral("P;User ID=sa;Initial Catalog=pos;Data Source=srv")));
+        window.form.Destino->setText(window.link(QStringLiteral("d.udl"), destinationInit(QStringLiteral("loja"))));
+        *window.answers = {true, false};
+        whenShown<QInputDialog>(&window.form, [](QInputDialog* asked) { asked->setTextValue(QStringLiteral("p;w")); asked->accept(); });
+        window.form.Button1Click();
+        QVERIFY(runEnded());
+        QCOMPARE(window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")),
+                 QStringList{QStringLiteral("Provider=SQLOLEDB.1;Password=\"p;w\";Persist Security Info=True;User ID=sa;"
+                                            "Initial Catalog=master;Data Source=srv")});
     }
 
     void aRunShowsCancelarAndItsStepsUntilItsWorkerHasGone_data()
