@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -14,7 +15,6 @@
 
 namespace {
 
-const QString kLogin = QStringLiteral("kovara_aspas");
 // Every character that needs care in a link file or in an ODBC string.
 const QString kHardPassword = QStringLiteral("Se;cr\"e't={x}=1");
 
@@ -25,17 +25,20 @@ protected:
         if (!h.connect())
             GTEST_SKIP() << harness::kSkipReason;
         ASSERT_TRUE(folder.isValid());
+        // Logins belong to the whole server, which other tests share at the same time.
+        loginName = QStringLiteral("kovara_aspas_%1").arg(QRandomGenerator::system()->generate(), 8, 16, QChar(u'0'));
         h.admin().execute(QStringLiteral("CREATE LOGIN %1 WITH PASSWORD = N'%2'")
-                              .arg(kLogin, QString(kHardPassword).replace(u'\'', QStringLiteral("''"))));
-        h.admin().execute(QStringLiteral("ALTER SERVER ROLE sysadmin ADD MEMBER %1").arg(kLogin));
+                              .arg(loginName, QString(kHardPassword).replace(u'\'', QStringLiteral("''"))));
+        h.admin().execute(QStringLiteral("ALTER SERVER ROLE sysadmin ADD MEMBER %1").arg(loginName));
         sourceName = h.source({}).name();
         destino = link(QStringLiteral("destino.udl"), h.initString(h.destination().name(), h.settings().password));
     }
     void TearDown() override
     {
         if (!IsSkipped())
-            h.admin().execute(QStringLiteral("DROP LOGIN %1").arg(kLogin));
+            h.admin().execute(QStringLiteral("DROP LOGIN %1").arg(loginName));
     }
+
 
     QString link(const QString& name, const QString& init)
     {
@@ -78,6 +81,7 @@ protected:
     QTemporaryDir folder;
     QString sourceName;
     QString destino;
+    QString loginName;
 };
 
 // Each form on a dry run, without a terminal: complete, or what says why not.
@@ -90,8 +94,8 @@ TEST_F(LinkForms, EachFormLogsInOrSaysWhyNot)
                       .arg(hostPort.value(0), hostPort.value(1, QStringLiteral("1433"))).toUtf8());
     odbcIni.close();
 
-    const auto login = [](QChar quote) {
-        return QStringLiteral(";Password=%1%2%1;User ID=%3").arg(quote, QString(kHardPassword).replace(quote, QString(2, quote)), kLogin);
+    const auto login = [&](QChar quote) {
+        return QStringLiteral(";Password=%1%2%1;User ID=%3").arg(quote, QString(kHardPassword).replace(quote, QString(2, quote)), loginName);
     };
     const QString server = h.settings().dataSource();
     const std::tuple<QString, QString, int, QString> forms[] = {  // items, data source, status, what it says
@@ -101,7 +105,7 @@ TEST_F(LinkForms, EachFormLogsInOrSaysWhyNot)
         {QStringLiteral("MSDASQL.1") + login(u'"'), QStringLiteral("Nenhuma"), 1, QStringLiteral("ODBC \"Nenhuma\" do seu Data Source")},
         {QStringLiteral("SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False"), server, 1,
          QStringLiteral("Excepção fatal: O ficheiro de ligação pede a autenticação do Windows (Integrated Security=SSPI)")},
-        {QStringLiteral("SQLOLEDB.1;User ID=") + kLogin, server, 2,  // no terminal to ask on
+        {QStringLiteral("SQLOLEDB.1;User ID=") + loginName, server, 2,  // no terminal to ask on
          QStringLiteral("de origem não guarda a palavra-passe: ") + folder.filePath(QStringLiteral("origem.udl"))},
     };
     for (const auto& [items, dataSource, wanted, says] : forms) {
@@ -113,7 +117,7 @@ TEST_F(LinkForms, EachFormLogsInOrSaysWhyNot)
 
 TEST_F(LinkForms, APasswordTheFileDoesNotKeepIsAskedOnATerminalOnlyAndKeptNowhere)
 {
-    const QString source = origem(QStringLiteral("SQLOLEDB.1;User ID=%1").arg(kLogin), h.settings().dataSource());
+    const QString source = origem(QStringLiteral("SQLOLEDB.1;User ID=%1").arg(loginName), h.settings().dataSource());
     const auto [refusal, refused] = run(source, QStringLiteral("--sim"), QString());  // --sim asks nothing
     EXPECT_EQ(refusal, 2);
     EXPECT_TRUE(refused.contains(QStringLiteral("não guarda a palavra-passe: ") + source)) << refused.toStdString();
@@ -121,7 +125,7 @@ TEST_F(LinkForms, APasswordTheFileDoesNotKeepIsAskedOnATerminalOnlyAndKeptNowher
 
     const auto [status, shown] = run(source, QStringLiteral("--verificar"), kHardPassword);
     EXPECT_EQ(status, 0) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(QStringLiteral("Palavra-passe de «%1» em ").arg(kLogin))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QStringLiteral("Palavra-passe de «%1» em ").arg(loginName))) << shown.toStdString();
     EXPECT_FALSE(shown.contains(kHardPassword)) << "shown as typed";
     EXPECT_TRUE(record().contains(QStringLiteral("verificação concluída")) && !record().contains(kHardPassword));
 }
