@@ -3,7 +3,7 @@
 // What the benchmarks share: a sink that shows nothing, a stopwatch, the
 // client's processor time, the peak memory and the --rows option.
 
-#include "core/ConversionSink.h"
+#include "core/common/ConversionSink.h"
 
 #include <sys/resource.h>
 

@@ -19,11 +19,11 @@
 #include "ScratchDatabase.h"
 #include "ServerSettings.h"
 #include "SqlSession.h"
-#include "core/BadRows.h"
-#include "core/ConversionSink.h"
-#include "core/TableCopy.h"
-#include "core/StepTrial.h"
-#include "core/TableSteps.h"
+#include "core/common/ConversionSink.h"
+#include "core/search/BadRows.h"
+#include "core/search/StepTrial.h"
+#include "core/steps/TableCopy.h"
+#include "core/steps/TableSteps.h"
 #include "db/OdbcConnection.h"
 
 #include <chrono>

@@ -17,9 +17,9 @@
 #include "ScratchDatabase.h"
 #include "ServerSettings.h"
 #include "SqlSession.h"
-#include "core/ConversionSink.h"
-#include "core/TableCopy.h"
-#include "core/TableSteps.h"
+#include "core/common/ConversionSink.h"
+#include "core/steps/TableCopy.h"
+#include "core/steps/TableSteps.h"
 #include "db/OdbcConnection.h"
 
 #include <chrono>

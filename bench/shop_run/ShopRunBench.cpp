@@ -11,8 +11,8 @@
 #include "ScratchDatabase.h"
 #include "ServerSettings.h"
 #include "SqlSession.h"
-#include "core/Clock.h"
-#include "core/Conversion.h"
+#include "core/common/Clock.h"
+#include "core/run/Conversion.h"
 #include "db/OdbcConnection.h"
 
 #include <cstdio>

@@ -14,10 +14,10 @@
 #include "ScratchDatabase.h"
 #include "ServerSettings.h"
 #include "SqlSession.h"
-#include "core/Clock.h"
-#include "core/ConversionSink.h"
-#include "core/SqlNames.h"
-#include "core/StockTransfer.h"
+#include "core/common/Clock.h"
+#include "core/common/ConversionSink.h"
+#include "core/common/SqlNames.h"
+#include "core/steps/StockTransfer.h"
 #include "db/OdbcConnection.h"
 
 #include <QTime>

@@ -5,8 +5,8 @@
 
 #include "RecordingDatabase.h"
 #include "ReportLine.h"
-#include "app/window/Main.h"
 #include "app/MessageBoxes.h"
+#include "app/window/Main.h"
 
 #include <QFile>
 #include <QLineEdit>

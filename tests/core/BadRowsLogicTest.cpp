@@ -3,8 +3,8 @@
 // destination column's rule.
 
 #include "QStringPrinting.h"
-#include "core/RowProblems.h"
-#include "core/RowSearch.h"
+#include "core/search/RowProblems.h"
+#include "core/search/RowSearch.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>

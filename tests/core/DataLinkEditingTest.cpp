@@ -1,9 +1,9 @@
 // What the data link editor writes, read back through the conversion's own reader.
 #include "QStringPrinting.h"
-#include "core/DataLinkFile.h"
-#include "core/DataLinkWriter.h"
-#include "core/InitString.h"
-#include "core/LinkSettings.h"
+#include "core/links/DataLinkFile.h"
+#include "core/links/DataLinkWriter.h"
+#include "core/links/InitString.h"
+#include "core/links/LinkSettings.h"
 
 #include <QDir>
 #include <QFile>

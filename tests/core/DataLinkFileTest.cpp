@@ -1,5 +1,5 @@
 #include "QStringPrinting.h"
-#include "core/DataLinkFile.h"
+#include "core/links/DataLinkFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "QStringPrinting.h"
-#include "core/InitString.h"
-#include "core/SqlNames.h"
+#include "core/common/SqlNames.h"
+#include "core/links/InitString.h"
 
 #include <gtest/gtest.h>
 #include <tuple>

@@ -5,7 +5,7 @@
 
 #include "QStringPrinting.h"
 #include "RecordingDatabase.h"
-#include "core/Conversion.h"
+#include "core/run/Conversion.h"
 
 #include <QStringList>
 #include <memory>

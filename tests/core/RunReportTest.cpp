@@ -1,5 +1,5 @@
 #include "RunHarness.h"
-#include "core/RunRecord.h"
+#include "core/run/RunRecord.h"
 
 #include <QFile>
 #include <QTemporaryDir>

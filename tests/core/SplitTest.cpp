@@ -1,5 +1,5 @@
 #include "QStringPrinting.h"
-#include "core/ArrayStrUtils.h"
+#include "core/common/ArrayStrUtils.h"
 
 #include <gtest/gtest.h>
 

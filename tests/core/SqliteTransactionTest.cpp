@@ -2,7 +2,7 @@
 // real ODBC driver: SQLite's, on a database file of its own.
 
 #include "QStringPrinting.h"
-#include "core/Transaction.h"
+#include "core/common/Transaction.h"
 #include "db/DbError.h"
 #include "db/OdbcConnection.h"
 

@@ -1,6 +1,6 @@
 #include "ExpectedStatements.h"
 #include "RunHarness.h"
-#include "core/SourceStatement.h"
+#include "core/steps/SourceStatement.h"
 
 #include <gtest/gtest.h>
 

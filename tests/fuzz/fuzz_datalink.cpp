@@ -1,8 +1,8 @@
 // Any bytes as the content of a data link file, read and then saved again
 // unchanged by the editor.
-#include "core/DataLinkFile.h"
-#include "core/DataLinkWriter.h"
-#include "core/LinkSettings.h"
+#include "core/links/DataLinkFile.h"
+#include "core/links/DataLinkWriter.h"
+#include "core/links/LinkSettings.h"
 
 #include <QByteArray>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Input: one byte of maximum count (signed), one byte of delimiter length, the
 // delimiter, then the text, all as UTF-8.
-#include "core/ArrayStrUtils.h"
+#include "core/common/ArrayStrUtils.h"
 
 #include <cstdint>
 #include <cstdlib>

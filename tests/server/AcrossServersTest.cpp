@@ -8,7 +8,7 @@
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
 #include "TestServerInstance.h"
-#include "core/LinkFiles.h"
+#include "core/links/LinkFiles.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

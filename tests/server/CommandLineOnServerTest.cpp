@@ -5,9 +5,9 @@
 #include "DirtyShop.h"
 #include "ExpectedRows.h"
 #include "QStringPrinting.h"
-#include "ServerHarness.h"
 #include "ReportLine.h"
-#include "core/LinkFiles.h"
+#include "ServerHarness.h"
+#include "core/links/LinkFiles.h"
 
 #include <QFile>
 #include <QProcess>

@@ -8,7 +8,7 @@
 #include "QStringPrinting.h"
 #include "RecordingDatabase.h"
 #include "StatementCheck.h"
-#include "core/Conversion.h"
+#include "core/run/Conversion.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
-#include "core/LinkCheck.h"
+#include "core/links/LinkCheck.h"
 #include "db/DbError.h"
 #include "db/OdbcConnection.h"
 

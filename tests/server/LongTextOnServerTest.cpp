@@ -3,7 +3,7 @@
 
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
-#include "core/InitString.h"
+#include "core/links/InitString.h"
 #include "db/OdbcConnection.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "DirtyShop.h"
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
-#include "core/TableSteps.h"
+#include "core/steps/TableSteps.h"
 #include "db/OdbcConnection.h"
 
 #include <QProcess>

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "core/Conversion.h"
-#include "core/ConversionSink.h"
-#include "core/DataLinkFile.h"
-#include "core/Verification.h"
+#include "core/common/ConversionSink.h"
+#include "core/links/DataLinkFile.h"
+#include "core/run/Conversion.h"
+#include "core/run/Verification.h"
 #include "db/OdbcConnection.h"
 
 #include <QTemporaryDir>

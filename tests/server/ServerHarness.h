@@ -9,7 +9,7 @@
 #include "ScratchDatabase.h"
 #include "ServerSettings.h"
 #include "SqlSession.h"
-#include "core/Clock.h"
+#include "core/common/Clock.h"
 
 #include <QDateTime>
 #include <QStringList>

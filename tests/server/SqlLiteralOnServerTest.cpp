@@ -3,8 +3,8 @@
 
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
-#include "core/CrossServerCopy.h"
-#include "core/InitString.h"
+#include "core/links/InitString.h"
+#include "core/steps/CrossServerCopy.h"
 #include "db/OdbcConnection.h"
 #include "db/SqlLiteral.h"
 

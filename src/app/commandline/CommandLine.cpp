@@ -1,11 +1,11 @@
 #include "app/commandline/CommandLine.h"
 
-#include "app/commandline/CommandLineOptions.h"
-#include "app/commandline/CommandLineRun.h"
 #include "app/Console.h"
 #include "app/DatabaseFactory.h"
+#include "app/commandline/CommandLineOptions.h"
+#include "app/commandline/CommandLineRun.h"
 #include "app/commandline/Interruption.h"
-#include "core/RunRecord.h"
+#include "core/run/RunRecord.h"
 
 #include <QCoreApplication>
 

@@ -2,10 +2,10 @@
 
 #include "app/commandline/ConsoleSink.h"
 #include "app/commandline/Interruption.h"
-#include "core/LinkFiles.h"
-#include "core/Questions.h"
-#include "core/RunRecord.h"
-#include "core/RunRequest.h"
+#include "core/links/LinkFiles.h"
+#include "core/run/Questions.h"
+#include "core/run/RunRecord.h"
+#include "core/run/RunRequest.h"
 
 #include <QDir>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/commandline/CommandLineOptions.h"
 #include "app/Console.h"
 #include "app/ExitStatus.h"
-#include "core/Conversion.h"
+#include "app/commandline/CommandLineOptions.h"
+#include "core/run/Conversion.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Console.h"
-#include "core/ConversionSink.h"
+#include "core/common/ConversionSink.h"
 
 namespace app {
 

@@ -1,7 +1,7 @@
 #include "app/editor/LinkEditor.h"
 
 #include "app/MessageBoxes.h"
-#include "core/DataLinkFile.h"
+#include "core/links/DataLinkFile.h"
 
 #include <QCheckBox>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 
 #include "app/DatabaseFactory.h"
 #include "app/editor/LinkProbe.h"
-#include "core/LinkSettings.h"
+#include "core/links/LinkSettings.h"
 
 #include <QComboBox>
 #include <QDialog>

@@ -1,6 +1,6 @@
 #include "app/editor/LinkProbe.h"
 
-#include "core/LinkCheck.h"
+#include "core/links/LinkCheck.h"
 #include "db/DbError.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/LinkSettings.h"
+#include "core/links/LinkSettings.h"
 #include "db/Connection.h"
 
 #include <QString>

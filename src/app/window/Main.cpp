@@ -1,12 +1,12 @@
 #include "app/window/Main.h"
 
 #include "app/DatabaseFactory.h"
-#include "app/editor/LinkMenu.h"
 #include "app/MessageBoxes.h"
+#include "app/editor/LinkMenu.h"
 #include "app/window/PasswordQuestion.h"
 #include "app/window/Processar.h"
-#include "core/LinkFiles.h"
-#include "core/Questions.h"
+#include "core/links/LinkFiles.h"
+#include "core/run/Questions.h"
 
 #include <QApplication>
 #include <QCloseEvent>

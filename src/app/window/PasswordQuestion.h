@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/LinkFiles.h"
+#include "core/links/LinkFiles.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 #include "app/window/Processar.h"
 
 #include "app/window/Main.h"
-#include "core/Conversion.h"
-#include "core/RunRecord.h"
-#include "core/RunRequest.h"
+#include "core/run/Conversion.h"
+#include "core/run/RunRecord.h"
+#include "core/run/RunRequest.h"
 
 #include <QPlainTextEdit>
 #include <QProgressBar>

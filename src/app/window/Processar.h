@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/ConversionSink.h"
+#include "core/common/ConversionSink.h"
 
 #include <QString>
 #include <QThread>

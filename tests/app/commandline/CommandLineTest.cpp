@@ -1,8 +1,8 @@
 #include "RecordingDatabase.h"
 #include "app/commandline/CommandLineRun.h"
-#include "core/LinkFiles.h"
-#include "core/Questions.h"
-#include "core/Verification.h"
+#include "core/links/LinkFiles.h"
+#include "core/run/Questions.h"
+#include "core/run/Verification.h"
 
 #include <QFile>
 #include <QRegularExpression>

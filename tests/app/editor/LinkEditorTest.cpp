@@ -5,7 +5,7 @@
 #include "app/editor/LinkEditor.h"
 #include "app/editor/LinkEditorCommand.h"
 #include "app/editor/LinkProbe.h"
-#include "core/DataLinkFile.h"
+#include "core/links/DataLinkFile.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

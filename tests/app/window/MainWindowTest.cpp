@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 #include "app/editor/LinkEditor.h"
 #include "app/window/Processar.h"
-#include "core/DataLinkFile.h"
+#include "core/links/DataLinkFile.h"
 
 #include <QAbstractButton>
 #include <QContextMenuEvent>

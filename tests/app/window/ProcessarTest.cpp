@@ -1,7 +1,7 @@
 #include "AppTestSupport.h"
 #include "app/window/Processar.h"
-#include "core/Conversion.h"
-#include "core/RunRecord.h"
+#include "core/run/Conversion.h"
+#include "core/run/RunRecord.h"
 
 #include <QProgressBar>
 #include <QPushButton>

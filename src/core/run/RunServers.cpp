@@ -1,0 +1,93 @@
+#include "core/run/RunServers.h"
+
+#include "core/common/RunFailure.h"
+#include "core/common/ServerIdentity.h"
+#include "core/common/Transaction.h"
+#include "core/links/InitString.h"
+#include "core/links/LinkCheck.h"
+#include "core/links/LinkFiles.h"
+
+#include <exception>
+
+namespace core {
+
+RunServers::RunServers(const Database& database, const QString& sourceInit, const QString& destinationInit,
+                       ConversionSink& sink)
+    : m_database(database)
+{
+    const SourceParameters source = parseSourceInit(sourceInit);
+    const SourceParameters destination = parseSourceInit(destinationInit);
+    m_names = {source.database, parseDestinationDatabase(destinationInit)};
+    openAs(database.cn, source, QStringLiteral("master"));
+
+    if (!sameServerName(source.server, destination.server)) {
+        sink.addLog(QStringLiteral("A ligar à base de dados de destino em %1...").arg(destination.server));
+        const auto unreachable = [&](const QString& why) {
+            return RunRefused(
+                QStringLiteral("Não foi possível ligar ao servidor de destino %1: %2").arg(destination.server, why));
+        };
+        m_destination = database.cn.createPeer();
+        if (!m_destination)
+            throw unreachable(QStringLiteral("esta ligação não chega a outro servidor"));
+        try {
+            openAs(*m_destination, destination, QStringLiteral("master"));
+        } catch (const std::exception& e) {
+            m_destination.reset();
+            throw unreachable(failureText(e));
+        }
+        m_destinationQuery = m_destination->createQuery(QStringLiteral("q_exec"));
+        if (sameServer(database.q_exec, *m_destinationQuery)) {
+            closeDestination();
+        } else if (!takesRowsInOneInsert(*m_destinationQuery)) {
+            m_rowsInOneInsert = false;
+            sink.addLog(kRowsOneByOne);
+        }
+    }
+
+    sink.serversFound({source.server, m_destination ? destination.server : QString()});
+    // Only one server can tell whether two names are one database.
+    if (!m_destination && sameDatabase(database.q_exec, m_names.source, m_names.destination))
+        throw RunRefused(kSameDatabase);
+}
+
+RunServers::~RunServers()
+{
+    closeDestination();
+}
+
+StepSides RunServers::sides(db::Connection& transactions)
+{
+    if (!m_destination)
+        return {transactions, m_database.q_exec, m_database.q_exec, nullptr};
+    return {transactions, *m_destinationQuery, m_database.q_exec, &m_database.cn, m_rowsInOneInsert};
+}
+
+db::Connection* RunServers::stockReader()
+{
+    if (m_destination)
+        return &m_database.cn;
+    if (!m_stockReader) {
+        m_stockReader = m_database.cn.createPeer();
+        if (!m_stockReader)
+            return nullptr;
+        m_stockReader->setConnectionString(m_database.cn.connectionString());
+        m_stockReader->open();
+    }
+    return m_stockReader.get();
+}
+
+void RunServers::closeDestination()
+{
+    if (m_stockReader)
+        closeAfterFailure(*m_stockReader);
+    m_stockReader.reset();
+    m_destinationQuery.reset();
+    if (m_destination) {
+        // A dry run, or a step cut short, leaves a transaction open there.
+        rollbackQuietly(*m_destination);
+        closeAfterFailure(*m_destination);
+    }
+    m_destination.reset();
+}
+
+}  // namespace core

@@ -1,0 +1,160 @@
+#include "core/run/Verification.h"
+
+#include "core/common/RunFailure.h"
+#include "core/common/SqlNames.h"
+#include "core/common/Transaction.h"
+#include "core/run/RunServers.h"
+#include "core/search/BadRows.h"
+#include "core/steps/StockStep.h"
+#include "core/steps/TableCopy.h"
+#include "core/steps/TableSteps.h"
+
+#include <exception>
+#include <optional>
+
+namespace core {
+
+namespace {
+
+// The steps open, commit and roll back transactions of their own; here they
+// all run inside the one around the whole run, which alone is ended.
+class HeldTransaction final : public db::Connection {
+public:
+    explicit HeldTransaction(db::Connection& cn) : m_cn(cn) {}
+
+    void setConnectionString(const QString& connectionString) override { m_cn.setConnectionString(connectionString); }
+    QString connectionString() const override { return m_cn.connectionString(); }
+    void open() override { m_cn.open(); }
+    void close() override { m_cn.close(); }
+    bool isOpen() const override { return m_cn.isOpen(); }
+    void beginTransaction() override {}
+    void commit() override {}
+    void rollback() override {}
+    void setStatementTimeout(std::chrono::seconds timeout) override { m_cn.setStatementTimeout(timeout); }
+    std::unique_ptr<db::Query> createQuery(const QString& name) override { return m_cn.createQuery(name); }
+
+private:
+    db::Connection& m_cn;
+};
+
+class SilentSink final : public ConversionSink {
+public:
+    void addLog(const QString&) override {}
+    void progressStep() override {}
+};
+
+// "Familias: 12 registos na origem; no destino ficariam 12 em familias e 12 em famzonas."
+QString stepReport(const TableStep& step, std::int32_t sourceRows, const DatabaseNames& names, db::Query& q)
+{
+    QStringList destination;
+    for (const QString& table : step.destinationTables) {
+        q.setSql(substituteNames(QStringLiteral("SELECT COUNT(*) FROM @destino.dbo.") + table, names));
+        q.open();
+        destination.append(QStringLiteral("%1 em %2").arg(q.hasRow() ? q.asInteger(0) : 0).arg(table));
+        q.close();
+    }
+    const QString last = destination.isEmpty() ? QString() : destination.takeLast();
+    const QString tables =
+        destination.isEmpty() ? last : destination.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
+    return QStringLiteral("%1: %2 registos na origem; no destino ficariam %3.")
+        .arg(step.sourceTable)
+        .arg(sourceRows)
+        .arg(tables);
+}
+
+QString stockReport(const std::optional<StockDocument>& document)
+{
+    if (!document)
+        return QStringLiteral("Existencias: nenhum produto com stock; não seria escrito nenhum documento.");
+    return QStringLiteral("Existencias: o documento de stock seria o IN %1, com %2 linhas.")
+        .arg(document->number)
+        .arg(document->lines);
+}
+
+// "em Clientes, Produtos e Unidades"
+QString placesOf(QStringList tables)
+{
+    const QString last = tables.takeLast();
+    return QStringLiteral("em ") + (tables.isEmpty() ? last : tables.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last);
+}
+
+}  // namespace
+
+RunOutcome verifyConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
+                            bool stocks, ConversionSink& sink, const Clock& now)
+{
+    sink.addLog(QStringLiteral("A ligar à base de dados..."));
+    QString failedAt = QStringLiteral("ao ligar à base de dados");
+    QStringList failedTables;
+    QStringList written;  // the tables a transaction may have written to
+    bool undone = true;
+    std::optional<RunServers> servers;
+    try {
+        servers.emplace(database, sourceInit, destinationInit, sink);
+        const DatabaseNames& names = servers->names();
+        db::Connection& destination = servers->destination();
+        destination.beginTransaction();
+        HeldTransaction held(destination);
+        const StepSides sides = servers->sides(held);
+        std::vector<const TableStep*> done;
+        for (const TableStep& step : tableSteps()) {
+            failedAt = QStringLiteral("em ") + step.sourceTable;
+            written += step.destinationTables;
+            try {
+                runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows) {
+                    return stepReport(step, sourceRows, names, sides.destination);
+                });
+                done.push_back(&step);
+            } catch (const std::exception& e) {
+                logFailure(sink, e);
+                failedTables.append(step.sourceTable);
+                // The error may have ended the transaction on the server: the
+                // rows are searched outside it, and the steps that went
+                // through are made again in a new one, so later steps see
+                // this step's tables as they were.
+                undone = rollbackQuietly(destination) && undone;
+                undone = nameBadRows(step, names, servers->sides(destination), sink) && undone;
+                sink.progressStep();
+                destination.open();  // the rollback drops a session it cannot trust
+                destination.beginTransaction();
+                SilentSink silent;
+                for (const TableStep* earlier : done)
+                    runTableStep(*earlier, names, sides, silent);
+            }
+        }
+        if (stocks) {
+            failedAt = QStringLiteral("em Existencias");
+            written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
+            try {
+                sink.addLog(
+                    stockReport(runStockStep(names, held, sides.destination, servers->stockRows(), sink, now,
+                                             servers->stockReader())));
+            } catch (const std::exception& e) {
+                logFailure(sink, e);
+                failedTables.append(QStringLiteral("Existencias"));
+            }
+        }
+        undone = rollbackQuietly(destination) && undone;
+        servers->closeDestination();
+        database.cn.close();
+        if (failedTables.isEmpty() && undone) {
+            sink.addLog(kVerificationDone);
+            return RunOutcome::Complete;
+        }
+        failedAt = failedTables.isEmpty() ? QStringLiteral("ao desfazer a transacção") : placesOf(failedTables);
+    } catch (const std::exception& e) {
+        logFailure(sink, e);
+        undone = rollbackQuietly(servers ? servers->destination() : database.cn) && undone;
+    }
+    servers.reset();
+    closeAfterFailure(database.cn);
+    if (!undone) {
+        // The server ended a transaction before its rollback: it may have committed it.
+        sink.addLog(QStringLiteral("Verificação falhou %1. ").arg(failedAt) + mayHaveStayed(written));
+        return RunOutcome::AbortedUndoUnknown;
+    }
+    sink.addLog(QStringLiteral("Verificação falhou %1: nada foi alterado.").arg(failedAt));
+    return RunOutcome::Aborted;
+}
+
+}  // namespace core

@@ -1,0 +1,34 @@
+#pragma once
+
+// core/search: the search for the source rows that a failing step's
+// destination refuses. Uses core/steps, core/common and src/db.
+
+#include "core/common/ConversionSink.h"
+#include "core/common/SqlNames.h"
+#include "core/search/StepTrial.h"
+#include "core/steps/CrossServerCopy.h"
+#include "core/steps/TableSteps.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+
+namespace core {
+
+// Source rows named per source table at most.
+inline constexpr int kNamedRowLimit = 20;
+
+// After a table step failed and was rolled back: finds the source rows its
+// statements fail on and logs one line for each, saying what is wrong where
+// the destination's column rules show it, or else the server's words for that
+// row alone. Logs nothing when the failure is not about the rows: when the
+// step also fails with no rows at all, or no longer fails. Changes nothing;
+// never throws (a failure during the search ends it quietly). The tries run
+// through the step's sides, whose transactions must be real ones. False when
+// a try's rollback could not tell that its work is undone.
+[[nodiscard]] bool nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink);
+
+// The same through any trial; source and destination are read through their
+// own queries (the same one when one server holds both).
+void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source, db::Query& destination,
+                 ConversionSink& sink);
+
+}  // namespace core

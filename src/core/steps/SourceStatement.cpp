@@ -1,0 +1,86 @@
+#include "core/steps/SourceStatement.h"
+
+namespace core {
+
+SourceStatement::SourceStatement(const RowCopy& copy, bool probeFound)
+    : destinationTable(copy.destinationTable), sourceTable(copy.sourceTable)
+{
+    QString values;
+    QStringList read;
+    QStringList constants;
+    for (const ColumnCopy& column : copy.columns) {
+        const ColumnValue& value = probeFound || column.withoutProbe.text.isEmpty() ? column.value : column.withoutProbe;
+        const QString text = value.text.isEmpty() ? column.name : value.text;
+        values += (columns.isEmpty() ? QString() : value.tight ? QStringLiteral(",") : QStringLiteral(", ")) + text;
+        columns.append(column.name);
+        constants.append(value.constant ? text : QString());
+        if (!value.constant)
+            read.append(text);
+    }
+    const QString from =
+        QStringLiteral(" FROM %1.dbo.%2").arg(QLatin1String(copy.readsDestination ? "@destino" : "@origem"), sourceTable);
+    select = QStringLiteral("SELECT ") + values + from;
+    if (!copy.readsDestination)
+        m_acrossServers = SplitStatement{QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + from,
+                                         QStringLiteral("@destino.dbo.") + destinationTable, columns, constants};
+}
+
+StepStatement SourceStatement::insert() const
+{
+    return insertWhere(QString());
+}
+
+StepStatement SourceStatement::insertWhere(const QString& condition) const
+{
+    const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
+    StepStatement statement{QStringLiteral("INSERT INTO @destino.dbo.%1 (%2) (%3%4)")
+                                .arg(destinationTable, columns.join(QStringLiteral(", ")), select, where),
+                            m_acrossServers};
+    if (statement.acrossServers)
+        statement.acrossServers->sourceQuery += where;
+    return statement;
+}
+
+QString SourceStatement::selectWhere(const QString& condition) const
+{
+    return select + QStringLiteral(" WHERE ") + condition;
+}
+
+namespace {
+
+StepStatement deleteFrom(const QString& table)
+{
+    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt};
+}
+
+}  // namespace
+
+std::vector<StepStatement> deletesOf(const TableStep& step)
+{
+    std::vector<StepStatement> deletes;
+    for (const RowCopy& copy : step.copies)
+        deletes.push_back(deleteFrom(copy.destinationTable));
+    return deletes;
+}
+
+std::vector<SourceStatement> insertsOf(const TableStep& step, bool probeFound)
+{
+    std::vector<SourceStatement> inserts;
+    for (const RowCopy& copy : step.copies) {
+        if (probeFound || !copy.onlyWithProbe)
+            inserts.emplace_back(copy, probeFound);
+    }
+    return inserts;
+}
+
+std::vector<StepStatement> followUpsOf(const TableStep& step)
+{
+    std::vector<StepStatement> statements;
+    for (const RowCopy& followUp : step.followUps) {
+        statements.push_back(deleteFrom(followUp.destinationTable));
+        statements.push_back(SourceStatement(followUp, true).insert());
+    }
+    return statements;
+}
+
+}  // namespace core

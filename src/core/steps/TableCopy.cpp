@@ -1,0 +1,114 @@
+#include "core/steps/TableCopy.h"
+
+#include "core/common/Transaction.h"
+
+#include <QElapsedTimer>
+
+namespace core {
+
+namespace {
+
+void executeAll(const std::vector<StepStatement>& statements, const DatabaseNames& names, const StepSides& sides)
+{
+    for (const StepStatement& statement : statements)
+        runStepStatement(statement, names, sides);
+}
+
+using TableRows = QList<QPair<QString, std::int64_t>>;
+
+// The rows each destination table of the step holds now, as q sees them.
+TableRows tableRows(const TableStep& step, const DatabaseNames& names, db::Query& q)
+{
+    TableRows rows;
+    for (const QString& table : step.destinationTables) {
+        q.setSql(substituteNames(QStringLiteral("SELECT COUNT(*) FROM @destino.dbo.") + table, names));
+        q.open();
+        rows.append({table, q.hasRow() ? q.asInteger(0) : 0});
+        q.close();
+    }
+    return rows;
+}
+
+// Tells the sink how the step ended, once: as failed when the step is left
+// by an exception before it was told otherwise.
+class StepTeller {
+public:
+    StepTeller(const TableStep& step, ConversionSink& sink) : m_sink(sink)
+    {
+        m_facts.name = step.sourceTable;
+        m_clock.start();
+    }
+    ~StepTeller()
+    {
+        if (!m_told)
+            tell(false, {});
+    }
+    StepTeller(const StepTeller&) = delete;
+    StepTeller& operator=(const StepTeller&) = delete;
+
+    void counted(std::int32_t sourceRows) { m_facts.sourceRows = sourceRows; }
+    void tell(bool done, const TableRows& tableRows)
+    {
+        m_told = true;
+        m_facts.done = done;
+        m_facts.tableRows = tableRows;
+        m_facts.milliseconds = m_clock.elapsed();
+        m_sink.stepEnded(m_facts);
+    }
+
+private:
+    ConversionSink& m_sink;
+    StepFacts m_facts;
+    QElapsedTimer m_clock;
+    bool m_told = false;
+};
+
+}  // namespace
+
+std::vector<SourceStatement> chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q)
+{
+    if (step.probeColumn.isEmpty())
+        return insertsOf(step, true);
+    // The column list answers even when the table is empty.
+    q.setSql(QStringLiteral("SELECT TOP 1 * FROM %1.dbo.%2").arg(quotedName(names.source), step.sourceTable));
+    q.open();
+    const bool probeFound = q.hasField(step.probeColumn);
+    q.close();
+    return insertsOf(step, probeFound);
+}
+
+void runTableStep(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink,
+                  const StepDoneLine& doneLine)
+{
+    db::Query& source = sides.source;
+    const QString sourceTable = QStringLiteral("%1.dbo.%2").arg(quotedName(names.source), step.sourceTable);
+    bool counted = false;
+    std::int32_t sourceRows = 0;
+    StepTeller teller(step, sink);
+
+    inTransaction(sides.transactions, [&] {
+        executeAll(deletesOf(step), names, sides);
+
+        source.setSql(QStringLiteral("SELECT COUNT(codigo) FROM ") + sourceTable);
+        source.open();
+        counted = source.hasRow();
+        if (!counted)
+            return;
+        sourceRows = source.asInteger(0);
+        teller.counted(sourceRows);
+        sink.addLog(QStringLiteral("A converter ") + QString::number(sourceRows) + step.countLabel);
+        source.close();
+
+        for (const SourceStatement& insert : chosenInserts(step, names, source))
+            runStepStatement(insert.insert(), names, sides);
+        executeAll(followUpsOf(step), names, sides);
+    }, step.destinationTables);
+
+    teller.tell(true, sink.keepsFacts() ? tableRows(step, names, sides.destination) : TableRows{});
+    if (counted)
+        sink.addLog(doneLine ? doneLine(sourceRows) : step.doneMessage);
+    source.close();
+    sink.progressStep();
+}
+
+}  // namespace core

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/common/ConversionSink.h"
+#include "core/common/SqlNames.h"
+#include "core/steps/CrossServerCopy.h"
+#include "core/steps/SourceStatement.h"
+#include "core/steps/TableSteps.h"
+#include "db/Connection.h"
+#include "db/Query.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace core {
+
+// The line logged once a step's work is done, given the source rows it counted.
+using StepDoneLine = std::function<QString(std::int32_t sourceRows)>;
+
+// The inserts the step makes with this source: by whether its source table
+// has the probe column. Asks the source through q.
+std::vector<SourceStatement> chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q);
+
+// Runs one table step on its sides, in a transaction of its own on the
+// destination, and takes its progress step. A failure is rolled back and
+// thrown on. Once the work is done, the step logs doneLine's text, by default
+// the step's doneMessage.
+void runTableStep(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink,
+                  const StepDoneLine& doneLine = {});
+
+}  // namespace core

@@ -1,0 +1,27 @@
+# Fails when a file of src/core includes from a folder of core at its own
+# level or above: run, then search, then steps and links (neither uses the
+# other), then common.
+#   cmake -DCORE=<path of src/core> -P FolderArrows.cmake
+set(level_run 3)
+set(level_search 2)
+set(level_steps 1)
+set(level_links 1)
+set(level_common 0)
+file(GLOB_RECURSE files RELATIVE "${CORE}" "${CORE}/*.h" "${CORE}/*.cpp")
+set(wrong "")
+foreach(file IN LISTS files)
+  string(REGEX MATCH "^[a-z]+" folder "${file}")
+  file(STRINGS "${CORE}/${file}" includes REGEX "^#include \"core/")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^#include \"core/([a-z]+)/.*" "\\1" target "${line}")
+    if(NOT DEFINED level_${folder} OR NOT DEFINED level_${target})
+      list(APPEND wrong "${file}: ${line} (outside the folders)")
+    elseif(NOT target STREQUAL folder AND NOT level_${target} LESS level_${folder})
+      list(APPEND wrong "${file}: ${line}")
+    endif()
+  endforeach()
+endforeach()
+if(wrong)
+  list(JOIN wrong "\n  " text)
+  message(FATAL_ERROR "Includes against the arrows between core's folders:\n  ${text}")
+endif()
