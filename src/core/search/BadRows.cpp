@@ -5,6 +5,7 @@
 #include "core/steps/TableCopy.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <exception>
 #include <functional>
 #include <map>
@@ -298,19 +299,6 @@ QString incompleteLine(const QString& table, const SearchResult& result)
                           "não é possível dizer quais.").arg(table);
 }
 
-// Calls done on the way out, however the scope is left.
-template <typename Done>
-class Finally {
-public:
-    explicit Finally(Done done) : m_done(std::move(done)) {}
-    ~Finally() { m_done(); }
-    Finally(const Finally&) = delete;
-    Finally& operator=(const Finally&) = delete;
-
-private:
-    Done m_done;
-};
-
 QStringList allRows(std::size_t count)
 {
     return QStringList(qsizetype(count), QStringLiteral("1 = 0"));
@@ -388,7 +376,7 @@ bool nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSi
         // A rollback that could not be told apart from a commit drops the session.
         sides.transactions.open();
         SidesStepTrial trial(step, chosenInserts(step, names, sides.source), names, sides);
-        const Finally tell([&] {
+        const auto tell = qScopeGuard([&] {
             trial.finish();
             undone = trial.undone();
         });
