@@ -2,6 +2,7 @@
 // unchanged by the editor.
 #include "core/links/DataLinkFile.h"
 #include "core/links/DataLinkWriter.h"
+#include "core/links/InitString.h"
 #include "core/links/LinkSettings.h"
 
 #include <QByteArray>
@@ -19,12 +20,19 @@ bool shownByTheEditor(const QString& item)
     return false;
 }
 
+// An item as a reader takes it: its key, and its value unquoted.
+QString meaning(const QString& item)
+{
+    const qsizetype equals = item.indexOf(u'=');
+    return equals < 0 ? item : item.left(equals + 1) + core::itemValue(QStringView(item).mid(equals + 1));
+}
+
 QStringList otherItems(const core::InitStringItems& items)
 {
     QStringList others;
     for (const QString& item : items.items()) {
         if (!shownByTheEditor(item))
-            others.append(item);
+            others.append(meaning(item));
     }
     return others;
 }
@@ -43,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!core::settingsProblem(items, settings).isEmpty())
         return 0;
     // What OK writes shows the same settings when opened again, and keeps
-    // the provider and every other item in their order.
+    // the provider and every other item, as a reader takes them, in their order.
     const core::InitStringItems written = core::InitStringItems::parse(
         core::initStringFromBytes(core::dataLinkFileBytes(core::withSettings(items, settings).toString())));
     const core::LinkSettings reread = core::settingsOf(written);
@@ -51,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         reread.persistPassword != settings.persistPassword ||
         reread.password != (settings.persistPassword ? settings.password : QString()))
         std::abort();
-    if (written.provider() != items.provider() || otherItems(written) != otherItems(items))
+    if (meaning(written.provider()) != meaning(items.provider()) || otherItems(written) != otherItems(items))
         std::abort();
     return 0;
 }

@@ -13,6 +13,19 @@ bool belongsTo(const QString& item, QStringView key)
     return item.startsWith(key, Qt::CaseSensitive);
 }
 
+QString standingAlone(const QString& piece)
+{
+    const qsizetype equals = piece.indexOf(u'=');
+    if (equals < 0)
+        return piece;
+    const QStringView raw = QStringView(piece).mid(equals + 1);
+    const QStringView value = raw.trimmed();
+    const bool opensQuote = !value.isEmpty() && (value.front() == u'"' || value.front() == u'\'');
+    if (!opensQuote || itemValue(raw) != raw)
+        return piece;
+    return piece.left(equals + 1) + quotedValue(raw.toString());
+}
+
 }  // namespace
 
 InitStringItems::InitStringItems() : m_provider(QString::fromUtf16(kDefaultProvider)) {}
@@ -70,6 +83,13 @@ void InitStringItems::removeKeys(std::initializer_list<QStringView> keys)
         return std::any_of(keys.begin(), keys.end(),
                            [&](QStringView k) { return key.compare(k, Qt::CaseInsensitive) == 0; });
     });
+}
+
+void InitStringItems::quoteOpenValues()
+{
+    m_provider = standingAlone(m_provider);
+    for (QString& item : m_items)
+        item = standingAlone(item);
 }
 
 QString InitStringItems::toString() const

@@ -37,6 +37,12 @@ public:
     // any case, the way an OLE DB provider matches keys.
     void removeKeys(std::initializer_list<QStringView> keys);
 
+    // An item whose value opens with a quote that its own text does not
+    // close is read as it stands, but could read otherwise once an item after
+    // it goes: such values are written quoted, so each item reads the same
+    // wherever it stands. Called once the items to be written are settled.
+    void quoteOpenValues();
+
     QString toString() const;
 
 private:

@@ -74,6 +74,7 @@ InitStringItems withSettings(InitStringItems items, const LinkSettings& settings
     items.set(kUserId, settings.windowsLogin ? QString() : settings.user);
     items.set(kInitialCatalog, settings.database);
     items.set(kDataSource, settings.server);
+    items.quoteOpenValues();
     return items;
 }
 
