@@ -7,13 +7,16 @@
 
 namespace core {
 
+// Each destination table of a step and the rows it holds.
+using TableRows = QList<QPair<QString, std::int64_t>>;
+
 // What one step of a run found, told once the step has ended, whether it went
 // through or failed. A step that failed before it counted its source has
 // sourceRows -1; its tables' rows are counted only when it went through.
 struct StepFacts {
     QString name;                                   // "Produtos", "Existencias"
     std::int64_t sourceRows = -1;
-    QList<QPair<QString, std::int64_t>> tableRows;  // each destination table and the rows it holds after the step
+    TableRows tableRows;  // each destination table and the rows it holds after the step
     std::int64_t milliseconds = 0;
     bool done = false;
 };

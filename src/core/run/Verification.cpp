@@ -43,23 +43,23 @@ public:
     void progressStep() override {}
 };
 
+// "a, b e c"
+QString spokenList(QStringList parts)
+{
+    const QString last = parts.isEmpty() ? QString() : parts.takeLast();
+    return parts.isEmpty() ? last : parts.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
+}
+
 // "Familias: 12 registos na origem; no destino ficariam 12 em familias e 12 em famzonas."
-QString stepReport(const TableStep& step, std::int32_t sourceRows, const DatabaseNames& names, db::Query& q)
+QString stepReport(const TableStep& step, std::int32_t sourceRows, const TableRows& tableRows)
 {
     QStringList destination;
-    for (const QString& table : step.destinationTables) {
-        q.setSql(substituteNames(QStringLiteral("SELECT COUNT(*) FROM @destino.dbo.") + table, names));
-        q.open();
-        destination.append(QStringLiteral("%1 em %2").arg(q.hasRow() ? q.asInteger(0) : 0).arg(table));
-        q.close();
-    }
-    const QString last = destination.isEmpty() ? QString() : destination.takeLast();
-    const QString tables =
-        destination.isEmpty() ? last : destination.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
+    for (const auto& [table, rows] : tableRows)
+        destination.append(QStringLiteral("%1 em %2").arg(rows).arg(table));
     return QStringLiteral("%1: %2 registos na origem; no destino ficariam %3.")
         .arg(step.sourceTable)
         .arg(sourceRows)
-        .arg(tables);
+        .arg(spokenList(destination));
 }
 
 QString stockReport(const std::optional<StockDocument>& document)
@@ -71,12 +71,6 @@ QString stockReport(const std::optional<StockDocument>& document)
         .arg(document->lines);
 }
 
-// "em Clientes, Produtos e Unidades"
-QString placesOf(QStringList tables)
-{
-    const QString last = tables.takeLast();
-    return QStringLiteral("em ") + (tables.isEmpty() ? last : tables.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last);
-}
 
 }  // namespace
 
@@ -101,8 +95,8 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
             failedAt = QStringLiteral("em ") + step.sourceTable;
             written += step.destinationTables;
             try {
-                runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows) {
-                    return stepReport(step, sourceRows, names, sides.destination);
+                runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows, const TableRows& tableRows) {
+                    return stepReport(step, sourceRows, tableRows);
                 });
                 done.push_back(&step);
             } catch (const std::exception& e) {
@@ -141,7 +135,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
             sink.addLog(kVerificationDone);
             return RunOutcome::Complete;
         }
-        failedAt = failedTables.isEmpty() ? QStringLiteral("ao desfazer a transacção") : placesOf(failedTables);
+        failedAt = failedTables.isEmpty() ? QStringLiteral("ao desfazer a transacção") : QStringLiteral("em ") + spokenList(failedTables);
     } catch (const std::exception& e) {
         logFailure(sink, e);
         undone = rollbackQuietly(servers ? servers->destination() : database.cn) && undone;

@@ -1,8 +1,7 @@
 #include "core/steps/StockStep.h"
 
 #include "core/common/RunFailure.h"
-
-#include <QElapsedTimer>
+#include "core/steps/StepTeller.h"
 
 namespace core {
 
@@ -10,29 +9,19 @@ std::optional<StockDocument> runStockStep(const DatabaseNames& names, db::Connec
                                           db::Query& q_aux, ConversionSink& sink, const Clock& now,
                                           db::Connection* sourceReader)
 {
-    QElapsedTimer clock;
-    clock.start();
-    StepFacts facts;
-    facts.name = QStringLiteral("Existencias");
-    const auto tell = [&](bool done) {
-        facts.milliseconds = clock.elapsed();
-        facts.done = done;
-        sink.stepEnded(facts);
-    };
+    StepTeller teller(QStringLiteral("Existencias"), sink);
+    std::optional<StockDocument> document;
     try {
-        const std::optional<StockDocument> document = runStockTransfer(names, cn, q_exec, q_aux, sink, now, sourceReader);
-        facts.sourceRows = document ? document->lines : 0;
-        tell(true);
-        sink.stockDocument(document ? StockFacts{true, document->number, document->lines} : StockFacts{});
-        return document;
+        document = runStockTransfer(names, cn, q_exec, q_aux, sink, now, sourceReader);
     } catch (const RowRefused& refused) {
-        tell(false);
+        teller.tell(false, {});
         sink.badRowNamed(refused.row());
         throw;
-    } catch (...) {
-        tell(false);
-        throw;
     }
+    teller.counted(document ? document->lines : 0);
+    teller.tell(true, {});
+    sink.stockDocument(document ? StockFacts{true, document->number, document->lines} : StockFacts{});
+    return document;
 }
 
 }  // namespace core

@@ -1,8 +1,7 @@
 #include "core/steps/TableCopy.h"
 
 #include "core/common/Transaction.h"
-
-#include <QElapsedTimer>
+#include "core/steps/StepTeller.h"
 
 namespace core {
 
@@ -13,8 +12,6 @@ void executeAll(const std::vector<StepStatement>& statements, const DatabaseName
     for (const StepStatement& statement : statements)
         runStepStatement(statement, names, sides);
 }
-
-using TableRows = QList<QPair<QString, std::int64_t>>;
 
 // The rows each destination table of the step holds now, as q sees them.
 TableRows tableRows(const TableStep& step, const DatabaseNames& names, db::Query& q)
@@ -28,40 +25,6 @@ TableRows tableRows(const TableStep& step, const DatabaseNames& names, db::Query
     }
     return rows;
 }
-
-// Tells the sink how the step ended, once: as failed when the step is left
-// by an exception before it was told otherwise.
-class StepTeller {
-public:
-    StepTeller(const TableStep& step, ConversionSink& sink) : m_sink(sink)
-    {
-        m_facts.name = step.sourceTable;
-        m_clock.start();
-    }
-    ~StepTeller()
-    {
-        if (!m_told)
-            tell(false, {});
-    }
-    StepTeller(const StepTeller&) = delete;
-    StepTeller& operator=(const StepTeller&) = delete;
-
-    void counted(std::int32_t sourceRows) { m_facts.sourceRows = sourceRows; }
-    void tell(bool done, const TableRows& tableRows)
-    {
-        m_told = true;
-        m_facts.done = done;
-        m_facts.tableRows = tableRows;
-        m_facts.milliseconds = m_clock.elapsed();
-        m_sink.stepEnded(m_facts);
-    }
-
-private:
-    ConversionSink& m_sink;
-    StepFacts m_facts;
-    QElapsedTimer m_clock;
-    bool m_told = false;
-};
 
 }  // namespace
 
@@ -84,7 +47,7 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
     const QString sourceTable = QStringLiteral("%1.dbo.%2").arg(quotedName(names.source), step.sourceTable);
     bool counted = false;
     std::int32_t sourceRows = 0;
-    StepTeller teller(step, sink);
+    StepTeller teller(step.sourceTable, sink);
 
     inTransaction(sides.transactions, [&] {
         executeAll(deletesOf(step), names, sides);
@@ -104,9 +67,10 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
         executeAll(followUpsOf(step), names, sides);
     }, step.destinationTables);
 
-    teller.tell(true, sink.keepsFacts() ? tableRows(step, names, sides.destination) : TableRows{});
+    const TableRows rows = sink.keepsFacts() || doneLine ? tableRows(step, names, sides.destination) : TableRows{};
+    teller.tell(true, rows);
     if (counted)
-        sink.addLog(doneLine ? doneLine(sourceRows) : step.doneMessage);
+        sink.addLog(doneLine ? doneLine(sourceRows, rows) : step.doneMessage);
     source.close();
     sink.progressStep();
 }

@@ -13,8 +13,9 @@
 
 namespace core {
 
-// The line logged once a step's work is done, given the source rows it counted.
-using StepDoneLine = std::function<QString(std::int32_t sourceRows)>;
+// The line logged once a step's work is done, given the source rows it
+// counted and the rows its destination tables then hold.
+using StepDoneLine = std::function<QString(std::int32_t sourceRows, const TableRows& tableRows)>;
 
 // The inserts the step makes with this source: by whether its source table
 // has the probe column. Asks the source through q.
