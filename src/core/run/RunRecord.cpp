@@ -27,11 +27,6 @@ QString newRunId()
     return QStringLiteral("%1").arg(QRandomGenerator::global()->bounded(0x10000), 4, 16, QLatin1Char('0'));
 }
 
-QString passwordOf(const QString& initString)
-{
-    return parseSourceInit(initString).password;
-}
-
 }  // namespace
 
 QString defaultRecordPath()
@@ -50,7 +45,9 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
     : m_shown(shown), m_file(path), m_runId(newRunId()), m_verifyOnly(request.verifyOnly)
 {
     m_report.start = QDateTime::currentDateTime();
-    for (const QString& password : {passwordOf(request.sourceInit), passwordOf(request.destinationInit)}) {
+    const SourceParameters source = parseSourceInit(request.sourceInit);
+    const SourceParameters destination = parseSourceInit(request.destinationInit);
+    for (const QString& password : {source.password, destination.password}) {
         if (password.size() >= kShortestHiddenPassword)
             m_secrets.append(password);
     }
@@ -58,12 +55,11 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
     m_written = QDir().mkpath(QFileInfo(path).absolutePath()) &&
                 m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
 
-    const SourceParameters source = parseSourceInit(request.sourceInit);
     m_report.runId = m_runId;
     m_report.verifyOnly = request.verifyOnly;
     m_report.stocks = request.stocks;
     m_report.sourceServer = source.server;
-    m_report.destinationServer = parseSourceInit(request.destinationInit).server;
+    m_report.destinationServer = destination.server;
     m_report.sourceDatabase = source.database;
     m_report.destinationDatabase = parseDestinationDatabase(request.destinationInit);
 
