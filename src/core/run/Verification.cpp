@@ -30,6 +30,7 @@ public:
     void beginTransaction() override {}
     void commit() override {}
     void rollback() override {}
+    void confirmTransaction() override { m_cn.confirmTransaction(); }
     void setStatementTimeout(std::chrono::seconds timeout) override { m_cn.setStatementTimeout(timeout); }
     std::unique_ptr<db::Query> createQuery(const QString& name) override { return m_cn.createQuery(name); }
 
