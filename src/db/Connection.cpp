@@ -8,6 +8,8 @@ Connection::~Connection() = default;
 
 RowCursor::~RowCursor() = default;
 
+BulkLoad::~BulkLoad() = default;
+
 void Connection::confirmTransaction() {}
 
 std::unique_ptr<Connection> Connection::createPeer() const
@@ -18,6 +20,16 @@ std::unique_ptr<Connection> Connection::createPeer() const
 std::unique_ptr<RowCursor> Connection::openCursor(const QString&)
 {
     throw DbError(QStringLiteral("This connection cannot stream rows"));
+}
+
+bool Connection::bulkLoads() const
+{
+    return false;
+}
+
+std::unique_ptr<BulkLoad> Connection::startBulkLoad(const QString&, std::vector<BulkColumn>)
+{
+    return nullptr;
 }
 
 }  // namespace db

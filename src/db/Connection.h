@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/BulkLoad.h"
 #include "db/Query.h"
 #include "db/RowCursor.h"
 
@@ -56,6 +57,16 @@ public:
     // connection closes, and nothing else may run on the connection while it
     // is open. Kinds of connection that cannot stream refuse with DbError.
     virtual std::unique_ptr<RowCursor> openCursor(const QString& sql);
+
+    // Whether the open connection's driver takes rows by the server's bulk
+    // load (TDS bulk copy).
+    virtual bool bulkLoads() const;
+    // A bulk load into table (its name as the server reads it) inside the
+    // open transaction, filling columns, every one of the table's but its
+    // identity; nothing where the driver has no bulk load. Nothing else may
+    // run on the connection while it is open. A driver that refuses to start
+    // raises DbError.
+    virtual std::unique_ptr<BulkLoad> startBulkLoad(const QString& table, std::vector<BulkColumn> columns);
 };
 
 }  // namespace db

@@ -1,5 +1,7 @@
 #include "db/OdbcConnection.h"
 
+#include "db/DbError.h"
+#include "db/OdbcBulkLoad.h"
 #include "db/OdbcCursor.h"
 #include "db/OdbcQuery.h"
 #include "db/OdbcSession.h"
@@ -78,6 +80,21 @@ std::unique_ptr<Connection> OdbcConnection::createPeer() const
 std::unique_ptr<RowCursor> OdbcConnection::openCursor(const QString& sql)
 {
     return std::make_unique<odbc::OdbcCursor>(odbc::Statement(m_session->newStatement()), sql);
+}
+
+bool OdbcConnection::bulkLoads() const
+{
+    return m_session->isOpen() && odbc::BulkDriver::find(m_session->handle(), m_session->driverHandle());
+}
+
+std::unique_ptr<BulkLoad> OdbcConnection::startBulkLoad(const QString& table, std::vector<BulkColumn> columns)
+{
+    if (!m_session->isOpen())
+        throw DbError(QStringLiteral("The connection is not open"));
+    std::unique_ptr<odbc::BulkDriver> driver = odbc::BulkDriver::find(m_session->handle(), m_session->driverHandle());
+    if (!driver)
+        return nullptr;
+    return std::make_unique<odbc::OdbcBulkLoad>(std::move(driver), table, std::move(columns));
 }
 
 }  // namespace db

@@ -60,6 +60,8 @@ public:
     std::unique_ptr<Query> createQuery(const QString& name) override;
     std::unique_ptr<Connection> createPeer() const override;
     std::unique_ptr<RowCursor> openCursor(const QString& sql) override;
+    bool bulkLoads() const override;
+    std::unique_ptr<BulkLoad> startBulkLoad(const QString& table, std::vector<BulkColumn> columns) override;
 
     void setBatchMode(OdbcBatchMode mode);
 

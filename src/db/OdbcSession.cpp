@@ -25,6 +25,11 @@ constexpr SQLULEN kLoginTimeoutSeconds = 15;
 // error, a trigger's ROLLBACK or COMMIT).
 constexpr char kMarks[] = "#kovara_transaccoes";
 
+// Microsoft's SQL_COPT_SS_BCP, which FreeTDS also takes: the connection may
+// bulk copy. Only asked for at the login.
+constexpr SQLINTEGER kBulkCopy = 1219;
+constexpr SQLULEN kBulkCopyOn = 1;
+
 }  // namespace
 
 Session::~Session()
@@ -57,6 +62,8 @@ void Session::open()
     // A driver without login timeouts simply refuses this.
     SQLSetConnectAttrW(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds),
                        SQL_IS_UINTEGER);
+    // A driver without bulk copy refuses this, and the copies go without.
+    SQLSetConnectAttrW(dbc.get(), kBulkCopy, reinterpret_cast<SQLPOINTER>(kBulkCopyOn), SQL_IS_INTEGER);
     const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, wide(odbcString), SQL_NTS, nullptr, 0, nullptr,
                                            SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc))
@@ -74,6 +81,10 @@ void Session::open()
     SQLSetConnectAttrW(dbc.get(), SQL_ATTR_CONNECTION_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(m_statementTimeout.count())),
                        SQL_IS_UINTEGER);
+    // The driver's own handle, which Microsoft's bulk copy calls take.
+    m_driverDbc = SQL_NULL_HDBC;
+    if (!SQL_SUCCEEDED(SQLGetInfoW(dbc.get(), SQL_DRIVER_HDBC, &m_driverDbc, sizeof m_driverDbc, nullptr)))
+        m_driverDbc = SQL_NULL_HDBC;
     m_inTransaction = false;
     m_marks = Marks::Unknown;
     m_dbc = std::move(dbc);

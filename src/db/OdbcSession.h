@@ -51,6 +51,10 @@ public:
     // A new statement on the open connection.
     Handle newStatement() const;
 
+    // The open connection's handles: the driver manager's, and the driver's own behind it.
+    SQLHDBC handle() const { return m_dbc.get(); }
+    SQLHDBC driverHandle() const { return m_driverDbc; }
+
     // Whether executeForRows may try parameter arrays on this connection.
     bool wantsParameterArrays() const;
     void setBatchMode(OdbcBatchMode mode) { m_batchMode = mode; }
@@ -67,6 +71,7 @@ private:
     QString m_connectionString;
     Handle m_env;
     Handle m_dbc;
+    SQLHDBC m_driverDbc = SQL_NULL_HDBC;
     bool m_inTransaction = false;
     enum class Marks { Unknown, Kept, Unavailable };
     Marks m_marks = Marks::Unknown;
