@@ -192,8 +192,9 @@ int main(int argc, char** argv)
             // First, so that the peak memory read after it is its own.
             emptyDocuments(destination);
             bench::SilentSink sink;
+            const core::BulkTargets bulk(cn.bulkLoads(), *q_exec, destination.name(), {QStringLiteral("vendas")});
             asBuilt = bench::secondsOf(
-                [&] { core::runStockTransfer(names, cn, *q_exec, *q_aux, sink, core::systemNow, reader.get()); });
+                [&] { core::runStockTransfer(names, {cn, *q_exec, *q_aux, reader.get(), &bulk}, sink, core::systemNow); });
             checkDocument(admin, destination, rows, "(b)");
             report("(b) runStockTransfer", asBuilt, rows);
             reader->close();

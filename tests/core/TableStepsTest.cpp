@@ -218,7 +218,7 @@ TEST(TableSteps, TwoServersReadWhatIsNotConstantAndWriteTheConstantsInPlace)
     const core::SourceStatement clientes = core::insertsOf(core::tableSteps().at(0), false).at(0);
     const std::optional<core::SplitStatement> split = clientes.insertWhere("(codigo BETWEEN 1 AND 5)").acrossServers;
     ASSERT_TRUE(split);
-    EXPECT_EQ(split->sourceQuery,
+    EXPECT_EQ(split->sourceQuery(),
               "SELECT codigo, nome, morada, codpostal, codpostal1, localidade, telefone, fax, telemovel, email, web, obs, "
               "datacriacao, valormov, valordivida, contribuinte, ISNULL(isento, 0), motivo, ISNULL(retencao, 0), "
               "ISNULL(sujeitopassivo, 0) FROM @origem.dbo.Clientes WHERE (codigo BETWEEN 1 AND 5)");

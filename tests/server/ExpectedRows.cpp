@@ -1,6 +1,7 @@
 #include "ExpectedRows.h"
 
 #include "ServerHarness.h"
+#include "core/run/RunServers.h"
 
 #include <QMap>
 #include <gtest/gtest.h>
@@ -240,7 +241,7 @@ QStringList wholeRunEvents(bool stockLine)
     for (qsizetype i = 0; i < steps.size(); i += 2)
         events << steps[i] << steps[i + 1] << kStep;
     if (stockLine)
-        events << QStringLiteral("A converter stocks para 4 produtos...");
+        events << QStringLiteral("A converter stocks para 4 produtos...") << core::kLoadsInBulk;
     events << kStep << QStringLiteral("Conversão completa!");
     return events;
 }

@@ -110,9 +110,11 @@ TEST(SqlLiteral, ACopyAcrossFillsColumnsThatABatchLeavesNull)
     const std::unique_ptr<db::Query> write = destination.createQuery(QStringLiteral("q_exec"));
     const core::StepStatement copy{
         QStringLiteral("INSERT INTO @destino.dbo.datas (id, dia, fixo) (SELECT id, dia, 7 FROM @origem.dbo.datas)"),
-        core::SplitStatement{QStringLiteral("SELECT id, dia FROM @origem.dbo.datas"), QStringLiteral("@destino.dbo.datas"),
+        core::SplitStatement{QStringLiteral("@destino.dbo.datas"),
                              {QStringLiteral("id"), QStringLiteral("dia"), QStringLiteral("fixo")},
-                             {QString(), QString(), QStringLiteral("7")}}};
+                             {QStringLiteral("id"), QStringLiteral("dia"), QStringLiteral("7")},
+                             {false, false, true},
+                             QStringLiteral(" FROM @origem.dbo.datas")}};
     core::runStepStatement(copy, {src.name(), dst.name()}, {destination, *write, *read, &source});
     source.close();
     destination.close();

@@ -14,8 +14,6 @@ TransactionNotUndone::TransactionNotUndone(const std::exception& failure, QStrin
 void logFailure(ConversionSink& sink, const std::exception& e)
 {
     sink.addLog(QStringLiteral("Excepção fatal: ") + failureText(e));
-    if (const auto* refused = dynamic_cast<const RowRefused*>(&e))
-        sink.addLog(refused->rowLine());
     if (const auto* notUndone = dynamic_cast<const TransactionNotUndone*>(&e)) {
         if (!notUndone->rowLine().isEmpty())
             sink.addLog(notUndone->rowLine());

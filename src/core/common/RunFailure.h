@@ -56,8 +56,10 @@ private:
     QString m_rowLine;
 };
 
-// Logs a failure: "Excepção fatal: " and its text, then the row it names
-// and whether its transaction may have stayed, where it knows them.
+// Logs a failure: "Excepção fatal: " and its text, then, when its
+// transaction may have stayed, the row it names and what may have stayed.
+// (A refused row of a transaction that was undone is named by the search for
+// bad rows that follows.)
 void logFailure(ConversionSink& sink, const std::exception& e);
 
 // The text a failure is logged with: the database layer's own message, or

@@ -4,6 +4,7 @@
 #include "core/common/SqlNames.h"
 #include "core/common/Transaction.h"
 #include "core/run/RunServers.h"
+#include "core/run/StockSearch.h"
 #include "core/search/BadRows.h"
 #include "core/steps/StockStep.h"
 #include "core/steps/TableCopy.h"
@@ -24,10 +25,11 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     const TableStep* current = nullptr;
+    std::optional<StockDocument> stockDocument;  // once numbered, while its lines are written
     std::optional<RunServers> servers;
     bool undone = true;
     try {
-        servers.emplace(database, sourceInit, destinationInit, sink);
+        servers.emplace(database, sourceInit, destinationInit, stocks, sink);
         const DatabaseNames& names = servers->names();
         const StepSides sides = servers->sides(servers->destination());
         for (const TableStep& step : tableSteps()) {
@@ -35,9 +37,13 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
             runTableStep(step, names, sides, sink);
         }
         current = nullptr;
-        if (stocks)
-            runStockStep(names, sides.transactions, sides.destination, servers->stockRows(), sink, now,
-                         servers->stockReader());
+        if (stocks) {
+            runStockStep(names, servers->stockSides(sides.transactions), sink, now, [&](const StockDocument& document) {
+                servers->tellLoadPath(sink);
+                stockDocument = document;
+            });
+            stockDocument.reset();
+        }
         servers->closeDestination();
         database.cn.close();
         sink.addLog(QStringLiteral("Conversão completa!"));
@@ -46,9 +52,15 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         logFailure(sink, e);
         undone = dynamic_cast<const TransactionNotUndone*>(&e) == nullptr;
         // A step is only reached once the servers are.
-        if (current && !nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink)) {
+        bool searchUndone = true;
+        if (current)
+            searchUndone = nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink);
+        else if (stockDocument)
+            searchUndone = nameRefusedStockLines(e, *stockDocument, servers->names(),
+                                                 servers->sides(servers->destination()), sink);
+        if (!searchUndone) {
             // A try of the search, not the step, may have stayed.
-            sink.addLog(mayHaveStayed(current->destinationTables));
+            sink.addLog(mayHaveStayed(current ? current->destinationTables : QStringList{QStringLiteral("vendas")}));
             undone = false;
         }
         sink.addLog(QStringLiteral("Processo abortado!"));

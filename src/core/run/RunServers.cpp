@@ -6,13 +6,39 @@
 #include "core/links/InitString.h"
 #include "core/links/LinkCheck.h"
 #include "core/links/LinkFiles.h"
+#include "core/steps/TableSteps.h"
 
 #include <exception>
 
 namespace core {
 
+namespace {
+
+// The destination tables written from rows read: across servers every
+// copy's but those made from the destination's own rows; on one server, and
+// across, the stock lines when asked for.
+QStringList tablesWrittenFromRows(bool acrossServers, bool stocks)
+{
+    QStringList tables;
+    if (acrossServers) {
+        for (const TableStep& step : tableSteps()) {
+            for (const std::vector<RowCopy>* copies : {&step.copies, &step.followUps}) {
+                for (const RowCopy& copy : *copies) {
+                    if (!copy.readsDestination)
+                        tables.append(copy.destinationTable);
+                }
+            }
+        }
+    }
+    if (stocks)
+        tables.append(QStringLiteral("vendas"));
+    return tables;
+}
+
+}  // namespace
+
 RunServers::RunServers(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                       ConversionSink& sink)
+                       bool stocks, ConversionSink& sink)
     : m_database(database)
 {
     const SourceParameters source = parseSourceInit(sourceInit);
@@ -48,6 +74,13 @@ RunServers::RunServers(const Database& database, const QString& sourceInit, cons
     // Only one server can tell whether two names are one database.
     if (!m_destination && sameDatabase(database.q_exec, m_names.source, m_names.destination))
         throw RunRefused(kSameDatabase);
+
+    // Before any step: a question the catalog refuses must end no transaction.
+    m_bulkDriver = this->destination().bulkLoads();
+    m_bulk.emplace(m_bulkDriver, m_destination ? *m_destinationQuery : database.q_exec, m_names.destination,
+                   tablesWrittenFromRows(bool(m_destination), stocks));
+    if (m_destination)
+        tellLoadPath(sink);
 }
 
 RunServers::~RunServers()
@@ -59,7 +92,26 @@ StepSides RunServers::sides(db::Connection& transactions)
 {
     if (!m_destination)
         return {transactions, m_database.q_exec, m_database.q_exec, nullptr};
-    return {transactions, *m_destinationQuery, m_database.q_exec, &m_database.cn, m_rowsInOneInsert};
+    return {transactions, *m_destinationQuery, m_database.q_exec, &m_database.cn, m_rowsInOneInsert, &*m_bulk};
+}
+
+StockSides RunServers::stockSides(db::Connection& transactions)
+{
+    const StepSides steps = sides(transactions);
+    return {transactions, steps.destination, m_database.q_aux, stockReader(), &*m_bulk};
+}
+
+void RunServers::tellLoadPath(ConversionSink& sink)
+{
+    if (m_loadPathTold)
+        return;
+    m_loadPathTold = true;
+    if (m_bulk->any())
+        sink.addLog(kLoadsInBulk);
+    else if (m_bulkDriver)
+        sink.addLog(QStringLiteral("O destino recebe as linhas em INSERT: não foi possível ler o catálogo das suas tabelas."));
+    else
+        sink.addLog(QStringLiteral("O destino recebe as linhas em INSERT: o seu controlador ODBC não faz carga em massa."));
 }
 
 db::Connection* RunServers::stockReader()

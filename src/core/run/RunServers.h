@@ -3,7 +3,9 @@
 #include "core/common/ConversionSink.h"
 #include "core/common/SqlNames.h"
 #include "core/run/Conversion.h"
+#include "core/steps/BulkTargets.h"
 #include "core/steps/CrossServerCopy.h"
+#include "core/steps/StockTransfer.h"
 
 #include <QString>
 #include <memory>
@@ -21,7 +23,8 @@ public:
     // Connects; the database's connection opens and is the caller's to close.
     // A destination that cannot be reached or logged into, or that is the
     // source database itself, is refused (RunRefused) before anything changes.
-    RunServers(const Database& database, const QString& sourceInit, const QString& destinationInit,
+    // With stocks, the stock lines are written too.
+    RunServers(const Database& database, const QString& sourceInit, const QString& destinationInit, bool stocks,
                ConversionSink& sink);
     ~RunServers();
 
@@ -35,25 +38,38 @@ public:
     // The sides of every step, their transactions on the given connection
     // (the destination's, or one that stands for it).
     StepSides sides(db::Connection& transactions);
-    // Where the stock levels are read, on the source.
-    db::Query& stockRows() { return m_database.q_aux; }
-    // A session on the source free to stream the stock rows while the
-    // destination's writes go on: the source's own when the destination is
-    // elsewhere, or a second one to the same server; nothing where this kind
-    // of connection cannot make one.
-    db::Connection* stockReader();
+    // The stock document's sides, its transaction on the given connection
+    // (the destination's, or one that stands for it). The stock rows stream
+    // from a session on the source free while the destination's writes go
+    // on: the source's own when the destination is elsewhere, or a second one
+    // to the same server; where this kind of connection cannot make one, they
+    // are read whole.
+    StockSides stockSides(db::Connection& transactions);
+
+    // Says once in the log how the destination takes the rows written from
+    // rows read: by bulk load, or by INSERT. Across servers that is said on
+    // connecting; on one server, where only the stock lines go so, before them.
+    void tellLoadPath(ConversionSink& sink);
 
     // Ends the destination's own session, if any; the caller closes the source's.
     void closeDestination();
 
 private:
+    db::Connection* stockReader();
+
     const Database& m_database;
     DatabaseNames m_names;
     std::unique_ptr<db::Connection> m_destination;  // only when on another server
     std::unique_ptr<db::Query> m_destinationQuery;
     bool m_rowsInOneInsert = true;
     std::unique_ptr<db::Connection> m_stockReader;
+    std::optional<BulkTargets> m_bulk;
+    bool m_bulkDriver = false;
+    bool m_loadPathTold = false;
 };
+
+// Said once in the log of a run that writes rows read, when the destination takes them by bulk load.
+inline const QString kLoadsInBulk = QStringLiteral("O destino recebe as linhas por carga em massa (bulk copy).");
 
 // Said once in the log when the destination's server is too old to take many rows in one statement.
 inline const QString kRowsOneByOne = QStringLiteral(

@@ -4,6 +4,7 @@
 #include "core/common/SqlNames.h"
 #include "core/common/Transaction.h"
 #include "core/run/RunServers.h"
+#include "core/run/StockSearch.h"
 #include "core/search/BadRows.h"
 #include "core/steps/StockStep.h"
 #include "core/steps/TableCopy.h"
@@ -31,6 +32,11 @@ public:
     void commit() override {}
     void rollback() override {}
     void confirmTransaction() override { m_cn.confirmTransaction(); }
+    bool bulkLoads() const override { return m_cn.bulkLoads(); }
+    std::unique_ptr<db::BulkLoad> startBulkLoad(const QString& table, std::vector<db::BulkColumn> columns) override
+    {
+        return m_cn.startBulkLoad(table, std::move(columns));
+    }
     void setStatementTimeout(std::chrono::seconds timeout) override { m_cn.setStatementTimeout(timeout); }
     std::unique_ptr<db::Query> createQuery(const QString& name) override { return m_cn.createQuery(name); }
 
@@ -85,7 +91,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
     bool undone = true;
     std::optional<RunServers> servers;
     try {
-        servers.emplace(database, sourceInit, destinationInit, sink);
+        servers.emplace(database, sourceInit, destinationInit, stocks, sink);
         const DatabaseNames& names = servers->names();
         db::Connection& destination = servers->destination();
         destination.beginTransaction();
@@ -120,13 +126,22 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
         if (stocks) {
             failedAt = QStringLiteral("em Existencias");
             written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
+            std::optional<StockDocument> numbered;
             try {
-                sink.addLog(
-                    stockReport(runStockStep(names, held, sides.destination, servers->stockRows(), sink, now,
-                                             servers->stockReader())));
+                sink.addLog(stockReport(runStockStep(names, servers->stockSides(held), sink, now,
+                                                     [&](const StockDocument& document) {
+                                                         servers->tellLoadPath(sink);
+                                                         numbered = document;
+                                                     })));
             } catch (const std::exception& e) {
                 logFailure(sink, e);
                 failedTables.append(QStringLiteral("Existencias"));
+                // The lines are searched outside the run's transaction, as a table step's rows are.
+                const bool rolledBack = rollbackQuietly(destination);
+                undone = (numbered ? nameRefusedStockLines(e, *numbered, names, servers->sides(destination), sink,
+                                                           rolledBack)
+                                   : rolledBack)
+                      && undone;
             }
         }
         undone = rollbackQuietly(destination) && undone;

@@ -55,9 +55,9 @@ void copyInLiterals(db::RowCursor& rows, db::Query& destination, const SplitStat
         }
         QStringList selected;
         QStringList read;
-        for (const QString& constant : split.constants) {
-            if (!constant.isEmpty()) {
-                selected.append(constant);
+        for (qsizetype c = 0; c < split.values.size(); ++c) {
+            if (split.constant[c]) {
+                selected.append(split.values[c]);
                 continue;
             }
             read.append(QStringLiteral("c%1").arg(read.size() + 1));
@@ -70,32 +70,138 @@ void copyInLiterals(db::RowCursor& rows, db::Query& destination, const SplitStat
     }
 }
 
-void copyAcross(db::Connection& sourceServer, db::Query& destination, const SplitStatement& split,
-                const DatabaseNames& names, bool rowsInOneInsert)
+// The rows of a copy by INSERT, a batch at a time.
+void insertRows(db::RowCursor& rows, const SplitStatement& split, const DatabaseNames& names, const StepSides& sides)
 {
-    const std::unique_ptr<db::RowCursor> rows = sourceServer.openCursor(substituteNames(split.sourceQuery, names));
-    if (rowsInOneInsert)
-        copyInLiterals(*rows, destination, split, names);
+    if (sides.rowsInOneInsert)
+        copyInLiterals(rows, sides.destination, split, names);
     else
-        copyInArrays(*rows, destination, split, names);
+        copyInArrays(rows, sides.destination, split, names);
+}
+
+// Rows held back from a bulk load, to go by INSERT.
+class HeldRows final : public db::RowCursor {
+public:
+    explicit HeldRows(const QStringList& columns) : m_columns(columns) {}
+
+    const QStringList& columns() const override { return m_columns; }
+    bool next(std::vector<db::ParamValue>& row) override
+    {
+        if (m_next == m_rows.size())
+            return false;
+        row = std::move(m_rows[m_next++]);
+        return true;
+    }
+
+    void hold(const std::vector<db::ParamValue>& row)
+    {
+        m_rows.push_back(row);
+        for (const db::ParamValue& value : row) {
+            if (const auto* text = std::get_if<QString>(&value))
+                m_characters += text->size();
+            else if (const auto* bytes = std::get_if<QByteArray>(&value))
+                m_characters += 2 * bytes->size();
+        }
+    }
+    bool full() const { return m_rows.size() >= std::size_t(kRowsPerInsert) || m_characters >= kInsertCharacters; }
+    bool empty() const { return m_rows.empty(); }
+    void clear()
+    {
+        m_rows.clear();
+        m_next = 0;
+        m_characters = 0;
+    }
+
+private:
+    QStringList m_columns;
+    std::vector<std::vector<db::ParamValue>> m_rows;
+    std::size_t m_next = 0;
+    qsizetype m_characters = 0;
+};
+
+// The copy by bulk load, each value read as its destination column's type.
+// A row the driver does not carry whole is held back and goes by INSERT,
+// between two loads.
+void copyInBulk(const BulkPlan& plan, const SplitStatement& split, const DatabaseNames& names, const StepSides& sides)
+{
+    QStringList selected;
+    SplitStatement held{split.table};
+    for (std::size_t c = 0; c < plan.columns.size(); ++c) {
+        selected.append(QStringLiteral("CAST(%1 AS %2)").arg(split.values[plan.values[c]], plan.types[qsizetype(c)]));
+        held.columns.append(split.columns[plan.values[c]]);
+        held.values.append(QString());
+        held.constant.append(false);
+    }
+    const QString table = split.table.section(u'.', -1);
+    const std::unique_ptr<db::RowCursor> rows =
+        sides.sourceServer->openCursor(substituteNames(QStringLiteral("SELECT ") + selected.join(QStringLiteral(", ")) + split.rows, names));
+
+    HeldRows heldBack(held.columns);
+    const auto loadHeldBack = [&] {
+        insertRows(heldBack, held, names, sides);
+        heldBack.clear();
+    };
+    std::optional<TableLoad> load;
+    std::vector<db::ParamValue> row;
+    while (rows->next(row)) {
+        if (!load)
+            load.emplace(sides.transactions, sides.destination, names, table, plan);
+        if ((*load)->carries(row)) {
+            (*load)->send(row);
+            continue;
+        }
+        heldBack.hold(row);
+        if (heldBack.full()) {
+            load->finish();
+            load.reset();
+            loadHeldBack();
+        }
+    }
+    if (load)
+        load->finish();
+    load.reset();
+    if (!heldBack.empty())
+        loadHeldBack();
+}
+
+void copyAcross(const SplitStatement& split, const DatabaseNames& names, const StepSides& sides)
+{
+    if (sides.bulk) {
+        if (const std::optional<BulkPlan> plan = sides.bulk->plan(split.table.section(u'.', -1), split.columns)) {
+            copyInBulk(*plan, split, names, sides);
+            return;
+        }
+    }
+    const std::unique_ptr<db::RowCursor> rows = sides.sourceServer->openCursor(substituteNames(split.sourceQuery(), names));
+    insertRows(*rows, split, names, sides);
 }
 
 }  // namespace
 
+QString SplitStatement::sourceQuery() const
+{
+    QStringList read;
+    for (qsizetype c = 0; c < values.size(); ++c) {
+        if (!constant[c])
+            read.append(values[c]);
+    }
+    return QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + rows;
+}
+
 QString SplitStatement::insert() const
 {
-    QStringList values;
+    QStringList markers;
     int read = 0;
-    for (const QString& constant : constants)
-        values.append(constant.isEmpty() ? QStringLiteral(":c%1").arg(++read) : constant);
+    for (qsizetype c = 0; c < values.size(); ++c)
+        markers.append(constant[c] ? values[c] : QStringLiteral(":c%1").arg(++read));
     return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-        .arg(table, columns.join(QStringLiteral(", ")), values.join(QStringLiteral(", ")));
+        .arg(table, columns.join(QStringLiteral(", ")), markers.join(QStringLiteral(", ")));
 }
 
 void runStepStatement(const StepStatement& statement, const DatabaseNames& names, const StepSides& sides)
 {
     if (sides.sourceServer && statement.acrossServers) {
-        copyAcross(*sides.sourceServer, sides.destination, *statement.acrossServers, names, sides.rowsInOneInsert);
+        copyAcross(*statement.acrossServers, names, sides);
         return;
     }
     sides.destination.setSql(substituteNames(statement.sql, names));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/SqlNames.h"
+#include "core/steps/BulkTargets.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 
@@ -22,16 +23,23 @@ struct StepSides {
     // Whether the destination takes many rows in one INSERT ... VALUES (SQL
     // Server 2008 and later); if not, rows read across go in parameter arrays.
     bool rowsInOneInsert = true;
+    // The destination's tables that rows read across go into by bulk load;
+    // none: every row goes by INSERT.
+    const BulkTargets* bulk = nullptr;
 };
 
 // One copy of source rows into a destination table, as two servers run it.
 // Database names are not yet put in (@origem / @destino, as in the step's statements).
 struct SplitStatement {
-    QString sourceQuery;   // "SELECT <each value read, in order> FROM @origem.dbo.T[ WHERE ...]"
-    QString table;         // "@destino.dbo.produtos"
-    QStringList columns;   // the destination's columns, in order
-    QStringList constants; // one per column: its literal as written in the step ("0", "''", "NULL",
-                           // "16577500"), or an empty string where the column takes the next value read
+    QString table;               // "@destino.dbo.produtos"
+    QStringList columns = {};    // the destination's columns, in order
+    QStringList values = {};     // one per column, as the step writes it: an expression over the
+                                 // rows read ("ISNULL(familia, 0)") or a constant ("0", "''", "NULL")
+    QList<bool> constant = {};   // one per column: whether its value is a constant
+    QString rows = {};           // " FROM @origem.dbo.T[ WHERE ...]": the rows read
+
+    // "SELECT <each value that is not a constant> <rows>"
+    QString sourceQuery() const;
     // "INSERT INTO <table> (<columns>) VALUES (<constant or :cN>, ...)": the parameterised form
     // the destination runs once per row read.
     QString insert() const;
@@ -46,8 +54,9 @@ struct StepStatement {
 
 // Runs one statement of a step, with the database names put in. A statement
 // that reads the source, when the source is on another server, streams the
-// source's rows through the program into the destination a batch at a time,
-// never the whole table.
+// source's rows through the program into the destination, never the whole
+// table: by bulk load where the destination's table takes it, each value
+// read cast to its column's type; otherwise a batch of rows at a time.
 void runStepStatement(const StepStatement& statement, const DatabaseNames& names, const StepSides& sides);
 
 }  // namespace core

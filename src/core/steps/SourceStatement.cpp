@@ -6,23 +6,24 @@ SourceStatement::SourceStatement(const RowCopy& copy, bool probeFound)
     : destinationTable(copy.destinationTable), sourceTable(copy.sourceTable)
 {
     QString values;
-    QStringList read;
-    QStringList constants;
+    SplitStatement split{QStringLiteral("@destino.dbo.") + destinationTable};
     for (const ColumnCopy& column : copy.columns) {
         const ColumnValue& value = probeFound || column.withoutProbe.text.isEmpty() ? column.value : column.withoutProbe;
         const QString text = value.text.isEmpty() ? column.name : value.text;
         values += (columns.isEmpty() ? QString() : value.tight ? QStringLiteral(",") : QStringLiteral(", ")) + text;
         columns.append(column.name);
-        constants.append(value.constant ? text : QString());
-        if (!value.constant)
-            read.append(text);
+        split.values.append(text);
+        split.constant.append(value.constant);
     }
-    const QString from =
-        QStringLiteral(" FROM %1.dbo.%2").arg(QLatin1String(copy.readsDestination ? "@destino" : "@origem"), sourceTable);
+    const QString from = copy.rows.isEmpty()
+                             ? QStringLiteral(" FROM %1.dbo.%2").arg(QLatin1String(copy.readsDestination ? "@destino" : "@origem"), sourceTable)
+                             : QStringLiteral(" FROM ") + copy.rows;
     select = QStringLiteral("SELECT ") + values + from;
-    if (!copy.readsDestination)
-        m_acrossServers = SplitStatement{QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + from,
-                                         QStringLiteral("@destino.dbo.") + destinationTable, columns, constants};
+    if (!copy.readsDestination) {
+        split.columns = columns;
+        split.rows = from;
+        m_acrossServers = split;
+    }
 }
 
 StepStatement SourceStatement::insert() const
@@ -37,7 +38,7 @@ StepStatement SourceStatement::insertWhere(const QString& condition) const
                                 .arg(destinationTable, columns.join(QStringLiteral(", ")), select, where),
                             m_acrossServers};
     if (statement.acrossServers)
-        statement.acrossServers->sourceQuery += where;
+        statement.acrossServers->rows += where;
     return statement;
 }
 
@@ -58,8 +59,10 @@ StepStatement deleteFrom(const QString& table)
 std::vector<StepStatement> deletesOf(const TableStep& step)
 {
     std::vector<StepStatement> deletes;
-    for (const RowCopy& copy : step.copies)
-        deletes.push_back(deleteFrom(copy.destinationTable));
+    for (const RowCopy& copy : step.copies) {
+        if (!copy.appends)
+            deletes.push_back(deleteFrom(copy.destinationTable));
+    }
     return deletes;
 }
 

@@ -4,6 +4,7 @@
 #include "core/common/Transaction.h"
 #include "db/DbError.h"
 #include "db/RowCursor.h"
+#include "db/SqlLiteral.h"
 
 #include <QTime>
 #include <memory>
@@ -123,20 +124,115 @@ private:
     std::vector<db::ParamValue> m_values;
 };
 
+// The line statement's columns, in its order.
+const QStringList kLineColumns{"numero", "doc", "codigo", "data", "datahora", "descricao", "qtd", "armazem", "empid"};
+
+// Writes a document's lines, one per stock row, each dated when it is
+// written; returns how many.
+class LineWriter {
+public:
+    LineWriter(const DatabaseNames& names, const StockSides& sides, StockRows& stock, ConversionSink& sink,
+               const Clock& now, std::int32_t number, int expected)
+        : m_names(names), m_sides(sides), m_stock(stock), m_sink(sink), m_now(now), m_number(number),
+          m_expected(expected)
+    {
+    }
+
+    int write()
+    {
+        if (m_sides.bulk) {
+            if (const std::optional<BulkPlan> plan = m_sides.bulk->plan(kLinesTable, kLineColumns))
+                return inBulk(*plan);
+        }
+        return inArrays();
+    }
+
+private:
+    // The line's values in kLineColumns' order, from the next stock row; false when there is none.
+    bool next(std::vector<db::ParamValue>& line)
+    {
+        // A batch goes once its last row is bound: the rows before this one are written.
+        if (m_written > 0 && m_written % db::Query::kBatchRows == 0)
+            m_sink.rowsWritten(kLinesTable, m_written, m_expected);
+        if (!m_stock.next(m_row))
+            return false;
+        const QDateTime lineTime = m_now();
+        line = {m_number, QStringLiteral("IN"), m_row.code, midnightOf(lineTime), lineTime, m_row.description,
+                m_row.quantity, 0, 1};
+        ++m_written;
+        return true;
+    }
+
+    int inBulk(const BulkPlan& plan)
+    {
+        TableLoad load(m_sides.cn, m_sides.q_exec, m_names, kLinesTable, plan);
+        std::vector<db::ParamValue> line;
+        std::vector<db::ParamValue> values(plan.columns.size());
+        while (next(line)) {
+            for (std::size_t c = 0; c < values.size(); ++c)
+                values[c] = std::move(line[std::size_t(plan.values[c])]);
+            load->send(values);
+        }
+        load.finish();
+        return m_written;
+    }
+
+    int inArrays()
+    {
+        db::Query& q = m_sides.q_exec;
+        q.setSql(substituteNames(kLine, m_names));
+        std::vector<db::ParamValue> line;
+        std::vector<std::int32_t> codes;  // of the lines bound so far, to name a refused one
+        try {
+            q.executeForEach([&] {
+                if (!next(line))
+                    return false;
+                codes.push_back(m_row.code);
+                q.setInteger(QStringLiteral("numero"), m_number);
+                q.setInteger(QStringLiteral("codigo"), m_row.code);
+                q.setDateTime(QStringLiteral("data"), std::get<QDateTime>(line[3]));
+                q.setDateTime(QStringLiteral("datahora"), std::get<QDateTime>(line[4]));
+                q.setText(QStringLiteral("descricao"), m_row.description);
+                q.setAmount(QStringLiteral("qtd"), m_row.quantity);
+                return true;
+            });
+        } catch (const db::DbError& failure) {
+            const std::optional<int> refused = failure.row();
+            if (!refused || *refused < 1 || std::size_t(*refused) > codes.size())
+                throw;
+            const QString code = QString::number(codes[std::size_t(*refused - 1)]);
+            throw RowRefused(failure, QStringLiteral("Existencias, código %1: %2.").arg(code, failure.reason()),
+                             {QStringLiteral("Existencias"), code, {}, failure.reason()});
+        }
+        return m_written;
+    }
+
+    const DatabaseNames& m_names;
+    const StockSides& m_sides;
+    StockRows& m_stock;
+    ConversionSink& m_sink;
+    const Clock& m_now;
+    const std::int32_t m_number;
+    const int m_expected;
+    StockRow m_row;
+    int m_written = 0;
+};
+
 }  // namespace
 
-std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Connection& cn, db::Query& q_exec,
-                                              db::Query& q_aux, ConversionSink& sink, const Clock& now,
-                                              db::Connection* sourceReader)
+std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, const StockSides& sides, ConversionSink& sink,
+                                              const Clock& now,
+                                              const std::function<void(const StockDocument&)>& numbered)
 {
     std::optional<StockDocument> written;
-    StockRows stock(names, q_aux, sourceReader);
+    StockRows stock(names, sides.q_aux, sides.sourceReader);
     const int rows = stock.count();
     if (rows > 0) {
         sink.addLog(QStringLiteral("A converter stocks para ") + QString::number(rows) + QStringLiteral(" produtos..."));
 
         // Lines without their header would be a corrupt document: all or nothing.
-        inTransaction(cn, [&] {
+        inTransaction(sides.cn, [&] {
+            db::Query& q_exec = sides.q_exec;
             // Locked until the document is written, so that another session's
             // document, even one not yet committed, is waited for and followed.
             q_exec.setSql(substituteNames(kLastDocument, names));
@@ -146,41 +242,11 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
             q_exec.close();
 
             const QDateTime documentTime = now();
+            if (numbered)
+                numbered(StockDocument{0, number, documentTime});
 
-            q_exec.setSql(substituteNames(kLine, names));
-            std::vector<std::int32_t> codes;  // of the lines bound so far, to name a refused one
-            codes.reserve(std::size_t(rows));
-            StockRow line;
-            try {
-                q_exec.executeForEach([&] {
-                    // Each batch is sent once its last row is bound: the rows before this one are written.
-                    const int row = int(codes.size());
-                    if (row > 0 && row % db::Query::kBatchRows == 0)
-                        sink.rowsWritten(kLinesTable, row, rows);
-                    if (!stock.next(line))
-                        return false;
-                    const QDateTime lineTime = now();
-                    q_exec.setInteger(QStringLiteral("numero"), number);
-                    codes.push_back(line.code);
-                    q_exec.setInteger(QStringLiteral("codigo"), line.code);
-                    q_exec.setDateTime(QStringLiteral("data"), midnightOf(lineTime));
-                    q_exec.setDateTime(QStringLiteral("datahora"), lineTime);
-                    q_exec.setText(QStringLiteral("descricao"), line.description);
-                    q_exec.setAmount(QStringLiteral("qtd"), line.quantity);
-                    return true;
-                });
-            } catch (const db::DbError& failure) {
-                const std::optional<int> refused = failure.row();
-                if (!refused || *refused < 1 || std::size_t(*refused) > codes.size())
-                    throw;
-                throw RowRefused(failure, QStringLiteral("Existencias, código %1: %2.")
-                                              .arg(codes[std::size_t(*refused - 1)])
-                                              .arg(failure.reason()),
-                                 {QStringLiteral("Existencias"), QString::number(codes[std::size_t(*refused - 1)]), {},
-                                  failure.reason()});
-            }
+            const int lines = LineWriter(names, sides, stock, sink, now, number, rows).write();
             stock.close();
-            const int lines = int(codes.size());
             sink.rowsWritten(kLinesTable, lines, lines);
 
             q_exec.setSql(substituteNames(kHeader, names));
@@ -188,12 +254,33 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
             q_exec.setDateTime(QStringLiteral("data"), midnightOf(now()));
             q_exec.setDateTime(QStringLiteral("datahora"), documentTime);
             q_exec.execute();
-            written = StockDocument{lines, number};
+            written = StockDocument{lines, number, documentTime};
         }, {QStringLiteral("vendas"), QStringLiteral("documentos")});
     }
     stock.close();
     sink.progressStep();
     return written;
+}
+
+TableStep stockLinesStep(const StockDocument& document, std::optional<std::int32_t> onlyCode)
+{
+    const auto constant = [](const QString& literal) { return ColumnValue{literal, true}; };
+    const auto moment = [&](const QDateTime& t) {
+        QString literal;
+        db::appendSqlLiteral(literal, t);
+        return constant(literal);
+    };
+    RowCopy lines{.destinationTable = kLinesTable, .sourceTable = QStringLiteral("Existencias"),
+                  .columns = {{"numero", constant(QString::number(document.number))}, {"doc", constant("'IN'")},
+                              {"codigo"}, {"data", moment(midnightOf(document.time))},
+                              {"datahora", moment(document.time)}, {"descricao", {"ISNULL(descricao, N'')"}},
+                              {"qtd", {"ISNULL(existencia, 0)"}}, {"armazem", constant("0")},
+                              {"empid", constant("1")}},
+                  .rows = QStringLiteral("(SELECT e.codigo, e.existencia, p.descricao FROM @origem.dbo.Existencias e "
+                                         "INNER JOIN @origem.dbo.Produtos p ON e.codigo = p.codigo%1) AS Existencias")
+                              .arg(onlyCode ? QStringLiteral(" WHERE e.codigo = %1").arg(*onlyCode) : QString()),
+                  .appends = true};
+    return TableStep{QStringLiteral("Existencias"), {}, {}, {lines}, {}, {}, {kLinesTable}};
 }
 
 }  // namespace core

@@ -34,6 +34,10 @@ struct RowCopy {
     std::vector<ColumnCopy> columns = {};
     bool readsDestination = false;  // made from the destination's own rows, not the source's
     bool onlyWithProbe = false;     // not copied where the source table lacks the probe column
+    // The rows read, where they are not the source table's own: a derived
+    // table of the source named as the source table, "(SELECT ...) AS T".
+    QString rows = {};
+    bool appends = false;           // adds to the destination table's rows; empties nothing
 };
 
 // One table of the conversion: empty the tables it copies into, count the

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "core/common/ConversionSink.h"
+#include "core/common/SqlNames.h"
+#include "core/steps/CrossServerCopy.h"
+#include "core/steps/StockTransfer.h"
+
+#include <exception>
+
+namespace core {
+
+// After the stock document numbered as document failed and was rolled back
+// (undone: known to be undone): names the lines the destination refuses, as
+// the rows of a table step are named (the column and what the destination
+// takes, where its rules show it). A line the failure already knows
+// (RowRefused) is searched alone, and named with the server's words for it
+// where it goes through alone (a rule over several lines) or where nothing
+// may be tried: where the document's work may have stayed. Changes nothing;
+// false when a rollback could not tell that the work is undone.
+[[nodiscard]] bool nameRefusedStockLines(const std::exception& failure, const StockDocument& document,
+                                         const DatabaseNames& names, const StepSides& sides, ConversionSink& sink,
+                                         bool undone = true);
+
+}  // namespace core
