@@ -64,8 +64,10 @@ public:
     // A bulk load into table (its name as the server reads it) inside the
     // open transaction, filling columns, every one of the table's but its
     // identity; nothing where the driver has no bulk load. Nothing else may
-    // run on the connection while it is open. A driver that refuses to start
-    // raises DbError.
+    // run on the connection while it is open. A load the driver or the server
+    // refuses (DbError, also at its start) is a refusal of the whole
+    // transaction: the connection closes, and the server discards the
+    // transaction with it.
     virtual std::unique_ptr<BulkLoad> startBulkLoad(const QString& table, std::vector<BulkColumn> columns);
 };
 

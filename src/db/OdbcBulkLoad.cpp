@@ -248,11 +248,12 @@ std::unique_ptr<BulkDriver> BulkDriver::find(SQLHDBC connection, SQLHDBC driverC
 #endif
 }
 
-OdbcBulkLoad::OdbcBulkLoad(std::unique_ptr<BulkDriver> driver, const QString& table, std::vector<BulkColumn> columns)
-    : m_driver(std::move(driver)), m_row(std::move(columns), m_driver->text())
+OdbcBulkLoad::OdbcBulkLoad(std::unique_ptr<BulkDriver> driver, const QString& table, std::vector<BulkColumn> columns,
+                           std::function<void()> failed)
+    : m_driver(std::move(driver)), m_row(std::move(columns), m_driver->text()), m_failed(std::move(failed))
 {
     if (!m_driver->init(table))
-        throw DbError(m_driver->failure());
+        fail(State::Unstarted);
     m_state = State::Started;
     bool bound = m_driver->keepNullsAndCheckConstraints();
     for (std::size_t i = 0; bound && i < m_row.size(); ++i)
@@ -263,7 +264,8 @@ OdbcBulkLoad::OdbcBulkLoad(std::unique_ptr<BulkDriver> driver, const QString& ta
 
 OdbcBulkLoad::~OdbcBulkLoad()
 {
-    end();
+    if (!end() && m_failed)
+        m_failed();
 }
 
 bool OdbcBulkLoad::carries(const std::vector<ParamValue>& row) const
@@ -285,7 +287,9 @@ void OdbcBulkLoad::send(const std::vector<ParamValue>& row)
     try {
         moved = m_row.pack(row);
     } catch (const DbError&) {
-        end();
+        // Refused before anything of the row went: the rows sent stand for the caller's rollback.
+        if (!end() && m_failed)
+            m_failed();
         throw;
     }
     for (std::size_t i = 0; moved && i < m_row.size(); ++i) {
@@ -305,10 +309,8 @@ void OdbcBulkLoad::finish()
     if (m_state == State::Sending || m_driver->doneAfterFailure()) {
         if (!m_driver->batch())
             fail(State::BatchFailed);
-        if (!m_driver->done()) {
-            m_state = State::Over;
-            throw DbError(m_driver->failure());
-        }
+        if (!m_driver->done())
+            fail(State::Over);
     }
     m_state = State::Over;
 }
@@ -318,35 +320,40 @@ void OdbcBulkLoad::fail(State state)
     const QString reason = m_driver->failure();
     m_state = state;
     end();
+    if (m_failed)
+        m_failed();
     throw DbError(reason);
 }
 
-void OdbcBulkLoad::end() noexcept
+bool OdbcBulkLoad::end() noexcept
 {
     const bool microsoft = m_driver->doneAfterFailure();
+    bool ended = true;
     switch (m_state) {
     case State::Unstarted:
     case State::Over: break;
     case State::Started:
         if (microsoft)
-            m_driver->done();
+            ended = m_driver->done();
         break;
     case State::Sending:
         // The rows sent stand in the transaction, for the caller to roll back.
-        m_driver->batch();
-        m_driver->done();
+        ended = m_driver->batch() && m_driver->done();
         break;
     case State::RowFailed:
         // FreeTDS: the batch takes the server's answer to the rows sent, and the connection is idle again.
         if (microsoft || m_driver->batch())
             m_driver->done();
+        ended = false;
         break;
     case State::BatchFailed:
         if (microsoft)
             m_driver->done();
+        ended = false;
         break;
     }
     m_state = State::Over;
+    return ended;
 }
 
 }  // namespace db::odbc

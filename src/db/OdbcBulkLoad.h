@@ -5,6 +5,7 @@
 #include "db/OdbcBulkRow.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -48,8 +49,10 @@ public:
 class OdbcBulkLoad final : public BulkLoad {
 public:
     // Starts the load into table (its name as the server reads it). A driver
-    // that refuses to start raises DbError.
-    OdbcBulkLoad(std::unique_ptr<BulkDriver> driver, const QString& table, std::vector<BulkColumn> columns);
+    // that refuses to start raises DbError. Once the driver or the server has
+    // refused the load, failed is called, after the driver's own ending.
+    OdbcBulkLoad(std::unique_ptr<BulkDriver> driver, const QString& table, std::vector<BulkColumn> columns,
+                 std::function<void()> failed);
     ~OdbcBulkLoad() override;
 
     OdbcBulkLoad(const OdbcBulkLoad&) = delete;
@@ -64,10 +67,12 @@ private:
     enum class State { Unstarted, Started, Sending, RowFailed, BatchFailed, Over };
 
     [[noreturn]] void fail(State state);
-    void end() noexcept;
+    // Ends the load as the driver documents it; false when it failed.
+    bool end() noexcept;
 
     std::unique_ptr<BulkDriver> m_driver;
     BulkRow m_row;
+    std::function<void()> m_failed;
     State m_state = State::Unstarted;
 };
 

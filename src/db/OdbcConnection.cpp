@@ -94,7 +94,17 @@ std::unique_ptr<BulkLoad> OdbcConnection::startBulkLoad(const QString& table, st
     std::unique_ptr<odbc::BulkDriver> driver = odbc::BulkDriver::find(m_session->handle(), m_session->driverHandle());
     if (!driver)
         return nullptr;
-    return std::make_unique<odbc::OdbcBulkLoad>(std::move(driver), table, std::move(columns));
+    return std::make_unique<odbc::OdbcBulkLoad>(std::move(driver), table, std::move(columns), [this] { bulkLoadFailed(); });
+}
+
+void OdbcConnection::bulkLoadFailed() noexcept
+{
+    // A refused load is a refusal of the whole transaction, as this engine
+    // makes it on its own, and the engine takes no further load on the same
+    // session: it ends, and the server discards its transaction. (A rollback
+    // here would run in the database the load entered, which may not see the
+    // session's temporary tables.)
+    m_session->abandon();
 }
 
 }  // namespace db

@@ -66,6 +66,9 @@ public:
     void setBatchMode(OdbcBatchMode mode);
 
 private:
+    // A bulk load that failed ends the session, its transaction discarded.
+    void bulkLoadFailed() noexcept;
+
     std::unique_ptr<odbc::Session> m_session;
     // What a peer is made with.
     std::chrono::seconds m_statementTimeout = kStatementTimeout;

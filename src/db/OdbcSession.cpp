@@ -105,6 +105,12 @@ void Session::close() noexcept
     }
 }
 
+void Session::abandon() noexcept
+{
+    if (isOpen())
+        drop();
+}
+
 void Session::drop() noexcept
 {
     // Never through autocommit: a driver that follows the standard commits

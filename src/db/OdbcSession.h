@@ -24,6 +24,9 @@ public:
 
     void open();
     void close() noexcept;
+    // Ends the session at once, without a rollback: the server discards an
+    // open transaction with the session.
+    void abandon() noexcept;
     bool isOpen() const { return bool(m_dbc); }
 
     void beginTransaction();
