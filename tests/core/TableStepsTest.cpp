@@ -229,3 +229,55 @@ TEST(TableSteps, TwoServersReadWhatIsNotConstantAndWriteTheConstantsInPlace)
 }
 
 }  // namespace
+
+namespace {
+
+// Rows of a million characters each, read from the source's server.
+class LongRows final : public db::RowCursor {
+public:
+    const QStringList& columns() const override { return m_columns; }
+    bool next(std::vector<db::ParamValue>& row) override
+    {
+        if (m_read == 10)
+            return false;
+        ++m_read;
+        row = {m_read, QString(1000000, QChar(u'a' + m_read))};
+        return true;
+    }
+
+private:
+    QStringList m_columns{"id", "texto"};
+    int m_read = 0;
+};
+
+class LongRowsServer final : public recording::RecordingConnection {
+public:
+    using RecordingConnection::RecordingConnection;
+    std::unique_ptr<db::RowCursor> openCursor(const QString&) override { return std::make_unique<LongRows>(); }
+};
+
+}  // namespace
+
+// Where rows read across go by INSERT (no bulk load), a thousand go to a
+// statement, but fewer once it holds four million characters: long values
+// never pile up into one statement the server must parse whole.
+TEST(TableSteps, RowsReadAcrossByInsertGoInStatementsOfAFewMillionCharacters)
+{
+    const auto recorder = std::make_shared<recording::Recorder>();
+    recording::RecordingConnection destination(recorder);
+    LongRowsServer source(std::make_shared<recording::Recorder>());
+    const std::unique_ptr<db::Query> q = destination.createQuery("q_exec");
+    const core::SplitStatement split{"@destino.dbo.notas", {"id", "texto", "fixo"}, {"id", "texto", "0"},
+                                     {false, false, true}, " FROM @origem.dbo.Notas"};
+    core::runStepStatement({QString(), split}, {"pos", "loja"}, {destination, *q, *q, &source});
+
+    const QStringList statements = recorder->sqlOf("q_exec.execute");
+    ASSERT_EQ(statements.size(), 2);
+    for (int s = 0; s < 2; ++s) {
+        EXPECT_TRUE(statements[s].startsWith("INSERT INTO [loja].dbo.notas (id, texto, fixo) SELECT v.c1, v.c2, 0 FROM (VALUES ("));
+        for (int row = 1; row <= 10; ++row) {
+            const QString value = QStringLiteral("(%1, N'%2'").arg(row).arg(QString(1000000, QChar(u'a' + row)));
+            EXPECT_EQ(statements[s].contains(value), row > 5 * s && row <= 5 * (s + 1)) << s << " " << row;
+        }
+    }
+}

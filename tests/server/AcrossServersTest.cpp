@@ -92,7 +92,8 @@ TEST_F(AcrossServers, BadRowsAreNamedAsOnOneServerAndTheirTablesKeptAsTheyWere)
 {
     server::ScratchDatabase& src = a.source({});
     server::ScratchDatabase& dst = b.destination();
-    dirty::spoil(src, dst, {"Produtos"});
+    // Fornecedores' CHECK refuses a row in the middle of the bulk load, on the server.
+    dirty::spoil(src, dst, {"Produtos", "Fornecedores"});
     // A row the destination refuses mid-copy ends the step's transaction there: no later row may stay.
     src.execute(QStringLiteral("INSERT INTO dbo.Unidades (codigo, descricao) VALUES (3, N'Caixa'), (4, N'Saco')"));
     dst.execute(QStringLiteral("CREATE TRIGGER dbo.t ON dbo.unidades AFTER INSERT AS IF EXISTS (SELECT 1 FROM inserted WHERE codigo = 3) THROW 50003, 'Recusada', 1;"));
@@ -102,6 +103,13 @@ TEST_F(AcrossServers, BadRowsAreNamedAsOnOneServerAndTheirTablesKeptAsTheyWere)
     for (const bool dryRun : {true, false}) {
         const QStringList events = run(initString(a, src.name(), dataSource(0)), initString(b, dst.name(), dataSource(1)), dryRun);
         EXPECT_EQ(events.mid(events.indexOf(named[0]), 3), named) << events.join(u'\n').toStdString();
+        // A real run stops at Produtos; a dry run goes on to every step.
+        if (dryRun) {
+            const QStringList fornecedores = events.filter(QRegularExpression("^Fornecedores, "));
+            ASSERT_EQ(fornecedores.size(), 1) << events.join(u'\n').toStdString();
+            EXPECT_TRUE(dirty::names(dirty::badRows()[6], fornecedores[0])) << fornecedores[0].toStdString();
+            EXPECT_EQ(events.last(), QStringLiteral("Verificação falhou em Produtos, Fornecedores e Unidades: nada foi alterado."));
+        }
         // The real run keeps what the steps before the failing one converted.
         const QRegularExpression kept(dryRun ? "." : "^(produtos|codigosbarras|fornecedores|unidades|vendas|documentos):");
         EXPECT_EQ(everything(b, dst).filter(kept), before.filter(kept));
