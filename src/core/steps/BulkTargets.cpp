@@ -137,14 +137,15 @@ TableLoad::TableLoad(db::Connection& cn, db::Query& q, const DatabaseNames& name
                      const BulkPlan& plan)
     : m_cn(cn), m_q(q)
 {
-    // Read and run as questions, not writes: the way back must also be taken
-    // after a failure that ended the transaction, which a write guard refuses.
     q.setSql(QStringLiteral("SELECT DB_NAME()"));
     q.open();
-    m_home = q.hasRow() ? q.asText(0) : QString();
-    q.setSql(substituteNames(QStringLiteral("USE @destino"), names));
-    q.open();
+    const QString home = q.hasRow() ? q.asText(0) : QString();
     q.close();
+    // Entered as a write is made: where the server no longer holds the
+    // transaction, the write guard refuses it, and no row is loaded outside it.
+    q.setSql(substituteNames(QStringLiteral("USE @destino"), names));
+    q.execute();
+    m_home = home;
     try {
         m_load = cn.startBulkLoad(substituteNames(QStringLiteral("@destino.dbo.") + table, names), plan.columns);
         if (!m_load)
@@ -172,6 +173,8 @@ void TableLoad::leave() noexcept
     m_load.reset();
     if (m_home.isEmpty())
         return;
+    // Left as a question, not a write: the way back must also be taken after
+    // a failure that ended the transaction, which the write guard refuses.
     try {
         m_q.setSql(QStringLiteral("USE ") + quotedName(m_home));
         m_q.open();

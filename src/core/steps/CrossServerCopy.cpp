@@ -1,5 +1,6 @@
 #include "core/steps/CrossServerCopy.h"
 
+#include "db/DbError.h"
 #include "db/SqlLiteral.h"
 
 namespace core {
@@ -124,17 +125,14 @@ private:
 // between two loads.
 void copyInBulk(const BulkPlan& plan, const SplitStatement& split, const DatabaseNames& names, const StepSides& sides)
 {
-    QStringList selected;
     SplitStatement held{split.table};
     for (std::size_t c = 0; c < plan.columns.size(); ++c) {
-        selected.append(QStringLiteral("CAST(%1 AS %2)").arg(split.values[plan.values[c]], plan.types[qsizetype(c)]));
         held.columns.append(split.columns[plan.values[c]]);
         held.values.append(QString());
         held.constant.append(false);
     }
     const QString table = split.table.section(u'.', -1);
-    const std::unique_ptr<db::RowCursor> rows =
-        sides.sourceServer->openCursor(substituteNames(QStringLiteral("SELECT ") + selected.join(QStringLiteral(", ")) + split.rows, names));
+    const std::unique_ptr<db::RowCursor> rows = openBulkRows(*sides.sourceServer, split, plan, names);
 
     HeldRows heldBack(held.columns);
     const auto loadHeldBack = [&] {
@@ -164,6 +162,60 @@ void copyInBulk(const BulkPlan& plan, const SplitStatement& split, const Databas
         loadHeldBack();
 }
 
+// The rows of a copy by bulk load, in the table's column order, each value
+// cast on the source's server to its column's type: the values read with
+// every row, the step's constants once.
+class CastRows final : public db::RowCursor {
+public:
+    CastRows(db::Connection& source, const SplitStatement& split, const BulkPlan& plan, const DatabaseNames& names)
+        : m_row(plan.columns.size())
+    {
+        QStringList constants;
+        QStringList read;
+        for (std::size_t c = 0; c < plan.columns.size(); ++c) {
+            const int value = plan.values[c];
+            const QString cast = QStringLiteral("CAST(%1 AS %2)").arg(split.values[value], plan.types[qsizetype(c)]);
+            (split.constant[value] ? constants : read).append(cast);
+            (split.constant[value] ? m_constants : m_read).push_back(c);
+            m_columns.append(split.columns[value]);
+        }
+        if (!constants.isEmpty()) {
+            const std::unique_ptr<db::RowCursor> once =
+                source.openCursor(substituteNames(QStringLiteral("SELECT ") + constants.join(QStringLiteral(", ")), names));
+            std::vector<db::ParamValue> values;
+            if (!once->next(values))
+                throw db::DbError(QStringLiteral("The source's server gave no row of the step's constants"));
+            for (std::size_t k = 0; k < m_constants.size(); ++k)
+                m_row[m_constants[k]] = values[k];
+            while (once->next(values)) {
+            }
+        }
+        // A copy of constants only still reads one row per source row.
+        m_rows = source.openCursor(substituteNames(
+            QStringLiteral("SELECT ") + (read.isEmpty() ? QStringLiteral("1") : read.join(QStringLiteral(", "))) + split.rows,
+            names));
+    }
+
+    const QStringList& columns() const override { return m_columns; }
+    bool next(std::vector<db::ParamValue>& row) override
+    {
+        if (!m_rows->next(m_values))
+            return false;
+        for (std::size_t k = 0; k < m_read.size(); ++k)
+            m_row[m_read[k]] = std::move(m_values[k]);
+        row = m_row;
+        return true;
+    }
+
+private:
+    QStringList m_columns;
+    std::vector<std::size_t> m_constants;  // their places in the row
+    std::vector<std::size_t> m_read;
+    std::vector<db::ParamValue> m_row;
+    std::vector<db::ParamValue> m_values;
+    std::unique_ptr<db::RowCursor> m_rows;
+};
+
 void copyAcross(const SplitStatement& split, const DatabaseNames& names, const StepSides& sides)
 {
     if (sides.bulk) {
@@ -177,6 +229,12 @@ void copyAcross(const SplitStatement& split, const DatabaseNames& names, const S
 }
 
 }  // namespace
+
+std::unique_ptr<db::RowCursor> openBulkRows(db::Connection& source, const SplitStatement& split, const BulkPlan& plan,
+                                            const DatabaseNames& names)
+{
+    return std::make_unique<CastRows>(source, split, plan, names);
+}
 
 QString SplitStatement::sourceQuery() const
 {

@@ -4,6 +4,7 @@
 #include "core/steps/BulkTargets.h"
 #include "db/Connection.h"
 #include "db/Query.h"
+#include "db/RowCursor.h"
 
 #include <QString>
 #include <QStringList>
@@ -51,6 +52,12 @@ struct StepStatement {
     QString sql;
     std::optional<SplitStatement> acrossServers;
 };
+
+// The rows a copy by bulk load reads from the source's server: the values in
+// the table's column order, each cast there to its column's type (the step's
+// constants read once).
+std::unique_ptr<db::RowCursor> openBulkRows(db::Connection& source, const SplitStatement& split, const BulkPlan& plan,
+                                            const DatabaseNames& names);
 
 // Runs one statement of a step, with the database names put in. A statement
 // that reads the source, when the source is on another server, streams the
