@@ -54,6 +54,7 @@ std::vector<Diagnostic> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle
 
         Diagnostic d;
         d.sqlState = fromWide(state, 5);
+        d.nativeError = nativeError;
         d.text = fromWide(message.data(), std::min<qsizetype>(length, qsizetype(message.size()) - 1));
         if (handleType == SQL_HANDLE_STMT) {
             SQLLEN row = 0;
@@ -83,6 +84,18 @@ QString failureMessage(const std::vector<Diagnostic>& records)
 void throwDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& suffix)
 {
     throw DbError(failureMessage(readDiagnostics(handleType, handle)) + suffix);
+}
+
+void throwConnectFailure(SQLHDBC dbc)
+{
+    const std::vector<Diagnostic> records = readDiagnostics(SQL_HANDLE_DBC, dbc);
+    DbError error(failureMessage(records));
+    error.setConnect(DbError::Connect::ChannelFailed);
+    for (const Diagnostic& d : records) {
+        if (d.sqlState == QLatin1String("28000") || (d.nativeError >= 18450 && d.nativeError < 18500))
+            error.setConnect(DbError::Connect::LoginRefused);
+    }
+    throw error;
 }
 
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle)

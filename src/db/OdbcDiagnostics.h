@@ -11,6 +11,7 @@ struct Diagnostic {
     QString sqlState;
     QString text;        // as the driver wrote it
     SQLLEN rowNumber = 0;  // the parameter set it belongs to, 1-based; 0 when unknown
+    SQLINTEGER nativeError = 0;
 };
 
 // SQLSTATE class 01 is a warning; everything else that is recorded failed.
@@ -37,6 +38,11 @@ std::vector<Diagnostic> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle
 QString failureMessage(const std::vector<Diagnostic>& records);
 
 [[noreturn]] void throwDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& suffix = {});
+
+// The same for a connection that could not be opened, saying whether the
+// server refused the login: SQLSTATE 28000, or SQL Server's own login
+// failures (18450 to 18499), which FreeTDS reports under another state.
+[[noreturn]] void throwConnectFailure(SQLHDBC dbc);
 
 // SQL_SUCCESS, SQL_SUCCESS_WITH_INFO and SQL_NO_DATA (a statement that
 // touched no rows) pass; anything else raises DbError from the handle's records.

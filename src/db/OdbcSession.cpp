@@ -32,13 +32,13 @@ Session::~Session()
     close();
 }
 
-void Session::setConnectionString(const QString& connectionString)
+void Session::setTarget(const ConnectionTarget& target)
 {
-    if (connectionString == m_connectionString)
+    if (target == m_target)
         return;
     if (isOpen())
         throw DbError(QStringLiteral("Cannot change the connection string of an open connection"));
-    m_connectionString = connectionString;
+    m_target = target;
 }
 
 void Session::open()
@@ -48,19 +48,21 @@ void Session::open()
     if (!m_env)
         m_env = makeEnvironment();
 
-    const bool oleDb = isOleDbConnectionString(m_connectionString);
-    const QString odbcString =
-        odbcConnectionString(m_connectionString, oleDb ? installedDrivers(m_env.get()) : QStringList{},
-                             m_statementTimeout, oleDb ? dataSources(m_env.get()) : QMap<QString, QString>{});
+    const bool native = !m_target.odbc.isEmpty();
+    const OdbcLogin login =
+        odbcLogin(m_target, native ? QStringList{} : installedDrivers(m_env.get()), m_statementTimeout,
+                  native || m_target.dataSource.isEmpty() ? QMap<QString, QString>{} : dataSources(m_env.get()));
+    if (login.section)
+        writeFreeTdsSection(*login.section);
 
     Handle dbc(SQL_HANDLE_DBC, m_env.get());
     // A driver without login timeouts simply refuses this.
     SQLSetConnectAttrW(dbc.get(), SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds),
                        SQL_IS_UINTEGER);
-    const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, wide(odbcString), SQL_NTS, nullptr, 0, nullptr,
-                                           SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, wide(login.connectionString), SQL_NTS, nullptr, 0,
+                                           nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc))
-        throwDiagnostics(SQL_HANDLE_DBC, dbc.get());
+        throwConnectFailure(dbc.get());
 
     // SQL_PARC_BATCH or SQL_PARC_NO_BATCH; a driver that answers neither has
     // not thought about parameter arrays.

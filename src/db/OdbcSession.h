@@ -19,8 +19,8 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    void setConnectionString(const QString& connectionString);
-    const QString& connectionString() const { return m_connectionString; }
+    void setTarget(const ConnectionTarget& target);
+    const ConnectionTarget& target() const { return m_target; }
 
     void open();
     void close() noexcept;
@@ -64,7 +64,7 @@ private:
     std::optional<bool> markKept() const;
     void drop() noexcept;
 
-    QString m_connectionString;
+    ConnectionTarget m_target;
     Handle m_env;
     Handle m_dbc;
     bool m_inTransaction = false;

@@ -47,6 +47,9 @@ void injectEveryFault(bool stocks)
     ASSERT_EQ(clean.sink.logLines().last(), "Conversão completa!");
 
     for (int k = 1; k <= fullRun.size(); ++k) {
+        // A server that cannot say whether its session is encrypted leaves it unknown.
+        if (harness::kEncryptionQuestions.contains(fullRun[k - 1]))
+            continue;
         SCOPED_TRACE(QStringLiteral("failure at call %1: %2").arg(k).arg(fullRun[k - 1]).toStdString());
         harness::Run run;
         scriptSource(run);

@@ -17,8 +17,8 @@ TEST(RunReport, EveryTextFromTheDataIsEscapedAndThePasswordHidden)
     harness::RecordingSink shown;
     {
         core::RunRecord record(dir.filePath(QStringLiteral("conversoes.log")),
-                               {"Password=" + password + ";User ID=sa;Initial Catalog=loja;Data Source=srv",
-                                "Password=x;User ID=sa;Initial Catalog=" + hostile + ";Data Source=srv", true},
+                               {core::readLink("SQLOLEDB.1;Password=" + password + ";User ID=sa;Initial Catalog=loja;Data Source=srv"),
+                                core::readLink("SQLOLEDB.1;Password=x;User ID=sa;Initial Catalog=" + hostile + ";Data Source=srv"), true},
                                shown);
         record.addLog(QStringLiteral("Login failed: ") + password + hostile);
         record.stepEnded({hostile, 3, {{hostile, 2}}, 1500, false});

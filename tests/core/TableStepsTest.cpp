@@ -18,8 +18,10 @@ QString noRows(const QString& sql) { return sql.chopped(1) + QStringLiteral(" WH
 QStringList expectedCalls(bool present)
 {
     QStringList calls{
-        "cn.setConnectionString: " + harness::kWorkingConnection,
+        "cn.setTarget: " + harness::kWorkingConnection,
         "cn.open",
+        harness::kEncryptionQuestions[0],
+        harness::kEncryptionQuestions[1],
         open("SELECT DB_ID(N'pos'), DB_ID(N'loja')"),
         "cn.begin",
         exec("DELETE FROM [loja].dbo.clientes"),
@@ -80,6 +82,7 @@ QStringList expectedLog(const QString& n)
 {
     const QString step = harness::kStep;
     return {"A ligar à base de dados...",
+            harness::kEncryptionUnknown,
             "A converter " + n + " clientes...", "Clientes convertidos!", step,
             "A converter " + n + " empregados...", "Empregados convertidos!", step,
             "A converter " + n + " sub-famílias...", "Sub-famílias convertidas!", step,
@@ -124,7 +127,8 @@ TEST(TableSteps, ACountWithoutARowSkipsTheCopyButNotTheProgressStep)
     run.recorder->respond("SELECT COUNT(codigo)", recording::makeResult({"n"}));
     run.start(false);
     EXPECT_EQ(run.sink.steps(), 8);
-    EXPECT_EQ(run.sink.logLines(), QStringList({"A ligar à base de dados...", "Conversão completa!"}));
+    EXPECT_EQ(run.sink.logLines(),
+              QStringList({"A ligar à base de dados...", harness::kEncryptionUnknown, "Conversão completa!"}));
     EXPECT_TRUE(run.recorder->sqlOf("q_exec.execute").filter("INSERT").isEmpty());
     // The emptied tables are committed all the same.
     EXPECT_EQ(run.calls().count("cn.commit"), 8);

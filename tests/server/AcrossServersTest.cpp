@@ -70,8 +70,9 @@ TEST_F(AcrossServers, ConvertEverythingAndLeaveTheSourceServerAlone)
     server::ScratchDatabase& bystander = a.destination(dst.name(), true);
     const QStringList untouched = everything(a, bystander);
 
-    QStringList events = expected::wholeRunEvents();
-    events.insert(1, QStringLiteral("A ligar à base de dados de destino em %1...").arg(dataSource(1)));
+    const QStringList events = expected::wholeRunEvents(
+        true, {QStringLiteral("A ligar à base de dados de destino em %1...").arg(dataSource(1)),
+               expected::encryptionLine(dataSource(0)), expected::encryptionLine(dataSource(1))});
     EXPECT_EQ(run(initString(a, src.name(), dataSource(0)), initString(b, dst.name(), dataSource(1))), events);
 
     b.expectConverted(dst, {});

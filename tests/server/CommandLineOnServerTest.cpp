@@ -189,7 +189,7 @@ TEST_F(CommandLine, ADryRunReportsWhatWouldChangeAndChangesNothing)
         report.arg("Fornecedores").arg(2).arg("2 em fornecedores"),
         report.arg("Unidades").arg(2).arg("2 em unidades")};
     for (int step = 0; step < reports.size(); ++step)
-        expectedLines[2 + 2 * step] = reports[step];
+        expectedLines[3 + 2 * step] = reports[step];
     expectedLines.last() = QStringLiteral("Existencias: o documento de stock seria o IN 42, com 4 linhas.");
     expectedLines.append(QStringLiteral("Verificação concluída: nada foi alterado."));
     EXPECT_EQ(ended.out, expectedLines);

@@ -226,10 +226,17 @@ QStringList stockLines()
             QStringLiteral("103|0.0000|"), QStringLiteral("104|-1.2345|Pastel de nata")};
 }
 
-QStringList wholeRunEvents(bool stockLine)
+QString encryptionLine(const QString& dataSource, const QString& encrypted)
+{
+    const QString server = dataSource.isEmpty() ? server::settingsFromEnvironment().value_or(server::ServerSettings{}).dataSource()
+                                                : dataSource;
+    return QStringLiteral("Ligação cifrada a %1: %2.").arg(server, encrypted);
+}
+
+QStringList wholeRunEvents(bool stockLine, const QStringList& connected)
 {
     using harness::kStep;
-    QStringList events{QStringLiteral("A ligar à base de dados...")};
+    QStringList events = QStringList{QStringLiteral("A ligar à base de dados...")} + connected;
     const QStringList steps{
         "A converter 3 clientes...",       "Clientes convertidos!",      "A converter 2 empregados...",
         "Empregados convertidos!",         "A converter 2 sub-famílias...", "Sub-famílias convertidas!",
@@ -247,8 +254,8 @@ QStringList wholeRunEvents(bool stockLine)
 
 QStringList eventsUpToCountOfStep(int step)
 {
-    // The connecting line, three events per earlier step, then the count line.
-    return wholeRunEvents().mid(0, 1 + 3 * (step - 1) + 1);
+    // The connecting lines, three events per earlier step, then the count line.
+    return wholeRunEvents().mid(0, 2 + 3 * (step - 1) + 1);
 }
 
 QString notUndone(const QString& tables)

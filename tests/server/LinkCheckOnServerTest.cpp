@@ -4,6 +4,7 @@
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
 #include "core/links/LinkCheck.h"
+#include "core/links/LinkSettings.h"
 #include "db/DbError.h"
 #include "db/OdbcConnection.h"
 
@@ -14,6 +15,16 @@
 
 namespace {
 
+core::Link typed(const QString& server, const QString& user, const QString& password, const QString& database)
+{
+    core::Link link;
+    link.server = server;
+    link.user = user;
+    link.password = password;
+    link.database = database;
+    return link;
+}
+
 class LinkCheck : public ::testing::Test {
 protected:
     void SetUp() override
@@ -21,9 +32,9 @@ protected:
         if (!h.connect())
             GTEST_SKIP() << harness::kSkipReason;
     }
-    core::LinkSettings login(const QString& database) const
+    core::Link login(const QString& database) const
     {
-        return {h.settings().dataSource(), h.settings().user, h.settings().password, true, database};
+        return typed(h.settings().dataSource(), h.settings().user, h.settings().password, database);
     }
     harness::ServerHarness h;
 };
@@ -47,7 +58,7 @@ TEST_F(LinkCheck, TheConnectionTestLogsInToTheDatabaseOrGivesTheServersWords)
     EXPECT_FALSE(cn.isOpen());
     EXPECT_THROW(core::testConnection(cn, login(QStringLiteral("kovara_nenhuma_base"))), db::DbError);
 
-    core::LinkSettings wrong = login(QString());
+    core::Link wrong = login(QString());
     wrong.password += QStringLiteral("x");
     db::OdbcConnection refused;
     try {
@@ -90,8 +101,8 @@ TEST(LinkCheckWithoutServer, AClosedPortFailsWithinTheLoginTimeout)
     db::OdbcConnection cn;
     QElapsedTimer timer;
     timer.start();
-    EXPECT_THROW(core::testConnection(cn, {QStringLiteral("127.0.0.1,1"), QStringLiteral("sa"), QStringLiteral("pw"),
-                                           true, QString()}),
+    EXPECT_THROW(core::testConnection(cn, typed(QStringLiteral("127.0.0.1,1"), QStringLiteral("sa"), QStringLiteral("pw"),
+                                                QString())),
                  db::DbError);
     EXPECT_LT(timer.elapsed(), 15000);
 }

@@ -116,8 +116,9 @@ QStringList ServerHarness::runFromFiles(const QString& origem, const QString& de
     const std::unique_ptr<db::Query> q_exec = cn.createQuery(QStringLiteral("q_exec"));
     const std::unique_ptr<db::Query> q_aux = cn.createQuery(QStringLiteral("q_aux"));
     EventSink sink;
-    (dryRun ? core::verifyConversion : core::runConversion)({cn, *q_exec, *q_aux}, sourceInit, destinationInit, stocks,
-                                                            sink, clock);
+    (dryRun ? core::verifyConversion : core::runConversion)({cn, *q_exec, *q_aux}, core::readLink(sourceInit, origem),
+                                                            core::readLink(destinationInit, destino), stocks, sink,
+                                                            clock);
     return sink.events;
 }
 

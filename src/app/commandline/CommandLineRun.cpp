@@ -76,7 +76,7 @@ int runFromCommandLine(const CommandLineOptions& options, Console& console, cons
         stocks = stocks || askOnTerminal(console, core::kAskStocks);
     }
 
-    const core::RunRequest request{links.sourceInit, links.destinationInit, stocks, options.verifyOnly};
+    const core::RunRequest request{links.source, links.destination, stocks, options.verifyOnly};
     core::RunOutcome outcome;
     bool recorded = false;
     {

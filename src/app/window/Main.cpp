@@ -308,10 +308,10 @@ void TfrmMain::prepareRun(bool verifyOnly)
         return;
 
     const bool stocks = m_messageBoxes->ask(this, kCaptionQuestion, core::kAskStocks);
-    startProcessar(links.sourceInit, links.destinationInit, stocks, verifyOnly);
+    startProcessar(links.source, links.destination, stocks, verifyOnly);
 }
 
-void TfrmMain::startProcessar(const QString& source, const QString& destination, bool stocks, bool verifyOnly)
+void TfrmMain::startProcessar(const core::Link& source, const core::Link& destination, bool stocks, bool verifyOnly)
 {
     m_processar = std::make_unique<TProcessar>(this, source, destination, stocks, verifyOnly);
     // The worker is freed on this thread once its thread has ended, after every

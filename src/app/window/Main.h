@@ -4,6 +4,7 @@
 // boxes' context menu opens the data link editor (editor/LinkMenu.h), the one
 // place where a front end reaches into another.
 
+#include "core/links/Link.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 
@@ -76,7 +77,7 @@ private:
     void buildForm();
     void chooseLinkFile(QLineEdit* target);
     void prepareRun(bool verifyOnly);
-    void startProcessar(const QString& source, const QString& destination, bool stocks, bool verifyOnly);
+    void startProcessar(const core::Link& source, const core::Link& destination, bool stocks, bool verifyOnly);
     void waitForProcessar();
     void processarEnded();
 

@@ -19,15 +19,15 @@ int conversionStepCount(bool stocks)
     return int(tableSteps().size()) + (stocks ? 1 : 0);
 }
 
-RunOutcome runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                         bool stocks, ConversionSink& sink, const Clock& now)
+RunOutcome runConversion(const Database& database, const Link& source, const Link& destination, bool stocks,
+                         ConversionSink& sink, const Clock& now)
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     const TableStep* current = nullptr;
     std::optional<RunServers> servers;
     bool undone = true;
     try {
-        servers.emplace(database, sourceInit, destinationInit, sink);
+        servers.emplace(database, source, destination, sink);
         const DatabaseNames& names = servers->names();
         const StepSides sides = servers->sides(servers->destination());
         for (const TableStep& step : tableSteps()) {

@@ -1,6 +1,5 @@
 #include "core/run/RunRecord.h"
 
-#include "core/links/InitString.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -45,8 +44,8 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
     : m_shown(shown), m_file(path), m_runId(newRunId()), m_verifyOnly(request.verifyOnly)
 {
     m_report.start = QDateTime::currentDateTime();
-    const SourceParameters source = parseSourceInit(request.sourceInit);
-    const SourceParameters destination = parseSourceInit(request.destinationInit);
+    const Link& source = request.source;
+    const Link& destination = request.destination;
     for (const QString& password : {source.password, destination.password}) {
         if (password.size() >= kShortestHiddenPassword)
             m_secrets.append(password);
@@ -61,7 +60,7 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
     m_report.sourceServer = source.server;
     m_report.destinationServer = destination.server;
     m_report.sourceDatabase = source.database;
-    m_report.destinationDatabase = parseDestinationDatabase(request.destinationInit);
+    m_report.destinationDatabase = destination.database;
 
     write(QStringLiteral("=== %1 início %2\n").arg(timestamp(), request.verifyOnly ? QStringLiteral("da verificação")
                                                                                     : QStringLiteral("da conversão")));
@@ -125,9 +124,12 @@ void RunRecord::serversFound(const ServersFound& servers)
         return;
     if (servers.destination.isEmpty()) {
         write(QStringLiteral("Servidor: %1\n").arg(servers.source));
+        write(QStringLiteral("Ligação cifrada: %1\n").arg(encryptedWord(servers.sourceEncrypted)));
     } else {
         write(QStringLiteral("Servidor de origem: %1\n").arg(servers.source));
+        write(QStringLiteral("Ligação cifrada à origem: %1\n").arg(encryptedWord(servers.sourceEncrypted)));
         write(QStringLiteral("Servidor de destino: %1\n").arg(servers.destination));
+        write(QStringLiteral("Ligação cifrada ao destino: %1\n").arg(encryptedWord(servers.destinationEncrypted)));
     }
 }
 

@@ -19,9 +19,10 @@ QString defaultRecordPath();
 
 // The account of one run, appended to the record as the run goes, so a run
 // cut short still leaves what it did: when it started and ended, the server
-// (both, when the run found the destination on another), the two databases,
+// (both, when the run found the destination on another) and whether each
+// session is encrypted, the two databases,
 // whether stocks were asked for, every log line, and how it ended. Never the
-// password or the init strings. Every line also goes on to the sink the run
+// password or the links. Every line also goes on to the sink the run
 // is shown in. A record that cannot be written is given up silently; the run
 // goes on. Runs at the same time append to the same record, line by line:
 // each line starts with the run's own short id.

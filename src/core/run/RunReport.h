@@ -11,7 +11,7 @@
 namespace core {
 
 // What a report of one run holds: the run as asked for, the facts it found,
-// how it ended and its log. Never a password: the init strings are not kept.
+// how it ended and its log. Never a password: the links are not kept.
 struct RunReport {
     QString runId;
     bool verifyOnly = false;

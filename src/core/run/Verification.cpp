@@ -22,8 +22,8 @@ class HeldTransaction final : public db::Connection {
 public:
     explicit HeldTransaction(db::Connection& cn) : m_cn(cn) {}
 
-    void setConnectionString(const QString& connectionString) override { m_cn.setConnectionString(connectionString); }
-    QString connectionString() const override { return m_cn.connectionString(); }
+    void setTarget(const db::ConnectionTarget& target) override { m_cn.setTarget(target); }
+    db::ConnectionTarget target() const override { return m_cn.target(); }
     void open() override { m_cn.open(); }
     void close() override { m_cn.close(); }
     bool isOpen() const override { return m_cn.isOpen(); }
@@ -74,8 +74,8 @@ QString stockReport(const std::optional<StockDocument>& document)
 
 }  // namespace
 
-RunOutcome verifyConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                            bool stocks, ConversionSink& sink, const Clock& now)
+RunOutcome verifyConversion(const Database& database, const Link& source, const Link& destination, bool stocks,
+                            ConversionSink& sink, const Clock& now)
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     QString failedAt = QStringLiteral("ao ligar à base de dados");
@@ -84,7 +84,7 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
     bool undone = true;
     std::optional<RunServers> servers;
     try {
-        servers.emplace(database, sourceInit, destinationInit, sink);
+        servers.emplace(database, source, destination, sink);
         const DatabaseNames& names = servers->names();
         db::Connection& destination = servers->destination();
         destination.beginTransaction();

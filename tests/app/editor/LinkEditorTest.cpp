@@ -171,9 +171,8 @@ private slots:
         QCOMPARE(d.status->text(), QStringLiteral("Ligação testada com sucesso."));
         QVERIFY(d.testButton->isEnabled());
         // The login as typed when the button was pressed, on the database named.
-        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")),
-                 QStringList{QStringLiteral("Provider=SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;"
-                                            "Initial Catalog=loja;Data Source=srv\\SQLEXPRESS")});
+        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setTarget")),
+                 QStringList{QStringLiteral("host=srv;instance=SQLEXPRESS;login=sa/pw;database=loja")});
 
         editor.window.recorder->failWhen(QStringLiteral("cn.open"), QString(), QStringLiteral("Login failed for user 'sax'."));
         d.testButton->click();
@@ -208,9 +207,8 @@ private slots:
         d.database->showPopup();
         QVERIFY(answered(d));
         QCOMPARE(d.status->text(), QStringLiteral("Server unavailable"));
-        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")).first(),
-                 QStringLiteral("Provider=SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;"
-                                "Initial Catalog=master;Data Source=srv\\SQLEXPRESS"));
+        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setTarget")).first(),
+                 QStringLiteral("host=srv;instance=SQLEXPRESS;login=sa/pw;database=master"));
     }
 
     void closingWhileAQuestionIsUnderWayLeavesItToEndOnItsOwn()

@@ -176,9 +176,8 @@ private slots:
         whenShown<QInputDialog>(&window.form, [](QInputDialog* asked) { asked->setTextValue(QStringLiteral("p;w")); asked->accept(); });
         window.form.Button1Click();
         QVERIFY(runEnded());
-        QCOMPARE(window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")),
-                 QStringList{QStringLiteral("Provider=SQLOLEDB.1;Password=\"p;w\";Persist Security Info=True;User ID=sa;"
-                                            "Initial Catalog=master;Data Source=srv")});
+        QCOMPARE(window.recorder->sqlOf(QStringLiteral("cn.setTarget")),
+                 QStringList{QStringLiteral("host=srv;login=sa/p;w;database=master")});
     }
 
     void aRunShowsCancelarAndItsStepsUntilItsWorkerHasGone_data()
