@@ -69,8 +69,9 @@ void expectFatalLogWithoutPassword(const Outcome& run, bool loggedIn = false)
     const qsizetype fatal = loggedIn ? 2 : 1;
     ASSERT_EQ(run.log.size(), fatal + 2) << run.log.join(u'|').toStdString();
     EXPECT_EQ(run.log[0], "A ligar à base de dados...");
-    if (loggedIn)
+    if (loggedIn) {
         EXPECT_TRUE(run.log[1].startsWith("Ligação cifrada a 127.0.0.1,")) << run.log[1].toStdString();
+    }
     EXPECT_TRUE(run.log[fatal].startsWith("Excepção fatal: ")) << run.log[fatal].toStdString();
     EXPECT_GT(run.log[fatal].size(), QStringLiteral("Excepção fatal: ").size());
     EXPECT_EQ(run.log[fatal + 1], "Processo abortado!");

@@ -5,6 +5,7 @@
 #include <QSysInfo>
 #include <algorithm>
 #include <initializer_list>
+#include <iterator>
 
 namespace core {
 
@@ -16,29 +17,23 @@ struct ItemNames {
     QStringView other;
 };
 
+// In the order of LinkItem.
+constexpr ItemNames kNames[] = {
+    {u"Data Source", u"Server"},
+    {u"User ID", u"UID"},
+    {u"Password", u"PWD"},
+    {u"Initial Catalog", u"Database"},
+    {u"Integrated Security", u"Trusted_Connection"},
+    {u"Persist Security Info", {}},
+    {u"Use Encryption for Data", u"Encrypt"},
+    {u"Trust Server Certificate", u"TrustServerCertificate"},
+    {u"Host Name In Certificate", u"HostNameInCertificate"},
+};
+static_assert(std::size(kNames) == std::size_t(LinkItem::HostNameInCertificate) + 1);
+
 ItemNames namesOf(LinkItem item)
 {
-    switch (item) {
-    case LinkItem::Server:
-        return {u"Data Source", u"Server"};
-    case LinkItem::User:
-        return {u"User ID", u"UID"};
-    case LinkItem::Password:
-        return {u"Password", u"PWD"};
-    case LinkItem::Database:
-        return {u"Initial Catalog", u"Database"};
-    case LinkItem::WindowsLogin:
-        return {u"Integrated Security", u"Trusted_Connection"};
-    case LinkItem::PersistSecurityInfo:
-        return {u"Persist Security Info", {}};
-    case LinkItem::Encryption:
-        return {u"Use Encryption for Data", u"Encrypt"};
-    case LinkItem::TrustServerCertificate:
-        return {u"Trust Server Certificate", u"TrustServerCertificate"};
-    case LinkItem::HostNameInCertificate:
-        return {u"Host Name In Certificate", u"HostNameInCertificate"};
-    }
-    return {};
+    return kNames[std::size_t(item)];
 }
 
 bool isQuote(QChar c)
@@ -211,8 +206,11 @@ Link withStricterEncryption(Link login, const Link& other)
     } else {
         login.trustServerCertificate = login.trustServerCertificate && other.trustServerCertificate;
     }
-    if (strength(other.encryption) > strength(login.encryption))
+    if (strength(other.encryption) > strength(login.encryption)) {
         login.encryption = other.encryption;
+        // A refusal names the file that asked.
+        login.path = other.path;
+    }
     return login;
 }
 

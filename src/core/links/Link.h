@@ -92,9 +92,11 @@ LinkLogin loginOf(bool windowsLogin, LinkProvider provider, const QString& user)
 // whose file keeps no password.
 bool needsPassword(const Link& link);
 
-// The first encryption of the two that asks more, with the other's
-// certificate choices where only the other asks: what one session to a
-// server must give when both files are served by it.
+// The first link with the encryption of the two that asks more, the other's
+// certificate choices where only the other asks, and the certificate trusted
+// only where both that ask trust it: what one session to a server must give
+// when both files are served by it. Where the other's encryption is kept,
+// so is its path, so that a refusal names the file that asked.
 Link withStricterEncryption(Link login, const Link& other);
 
 // Where the link's server is: the host, a named instance, a port.
