@@ -58,14 +58,16 @@ bool oneOf(QStringView value, std::initializer_list<QStringView> words)
                        [&](QStringView word) { return value.compare(word, Qt::CaseInsensitive) == 0; });
 }
 
-// What the last piece of the kind says, read by the given words; the kind's
-// value when none. A value none of them reads leaves the problem.
+// A word an item's value may be, and what it means.
 template <typename T>
 struct Choice {
     QStringView word;
     T value;
 };
 
+// What the last item of the kind says, read by the given words, in any case;
+// none for no item or an empty value. A value none of them reads leaves the
+// problem, and none.
 template <typename T>
 T readChoice(const QStringList& pieces, LinkItem item, T none, std::initializer_list<Choice<T>> choices,
              QString& problem)

@@ -112,6 +112,25 @@ private slots:
         QCOMPARE(editor.bytes().left(2), QByteArray("\xFF\xFE"));
     }
 
+    // A Strict file stays Strict; the test asks for what OK writes.
+    void theEncryptionChoicesGoToTheTestAndToTheFile()
+    {
+        Editor editor(QStringLiteral("cifrada.udl"),
+                      QStringLiteral("MSOLEDBSQL.1;Use Encryption for Data=Strict;Password=pw;User ID=sa;Data Source=srv"));
+        app::LinkEditor& d = editor.dialog;
+        QVERIFY(d.encrypt->isChecked());
+        QVERIFY(!d.trustCertificate->isChecked());
+        d.trustCertificate->setChecked(true);
+        d.testButton->click();
+        QVERIFY(answered(d));
+        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setTarget")),
+                 QStringList{QStringLiteral("host=srv;login=sa/pw;database=master;encryption=strict;trust=yes")});
+        d.okButton->click();
+        QCOMPARE(core::readInitString(editor.path),
+                 QStringLiteral("MSOLEDBSQL.1;Use Encryption for Data=Strict;Password=pw;User ID=sa;Data Source=srv;"
+                                "Persist Security Info=True;Trust Server Certificate=True"));
+    }
+
     void cancelarAndRefusedValuesLeaveTheFileAsItWas()
     {
         Editor editor;
