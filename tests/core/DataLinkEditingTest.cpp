@@ -50,20 +50,6 @@ QByteArray withBom(QStringEncoder::Encoding encoding, const QString& text)
     return QStringEncoder(encoding, QStringEncoder::Flag::WriteBom)(text);
 }
 
-// What the editor's fields say.
-core::Link typed(const QString& server, const QString& user, const QString& password, bool persist,
-                 const QString& database, bool windows = false)
-{
-    core::Link link;
-    link.server = server;
-    link.user = user;
-    link.password = password;
-    link.persistPassword = persist;
-    link.database = database;
-    link.login = windows ? core::LinkLogin::Windows : core::LinkLogin::SqlServer;
-    return link;
-}
-
 TEST(DataLinkEditing, RoundTripFromEveryEncodingKeepsTheProviderAndEveryOtherItemInOrder)
 {
     // Only characters Windows-1252 has, so every encoding can hold the file.
@@ -113,7 +99,7 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("nova.udl");
-    core::Link settings = typed("srv\\SQLEXPRESS", "sa", "pw", true, "loja");
+    core::Link settings{.server = "srv\\SQLEXPRESS", .user = "sa", .password = "pw", .database = "loja"};
     ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path), settings));
     EXPECT_EQ(core::readInitString(path),
               "SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=loja;"
@@ -129,7 +115,8 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
 
     // Windows authentication keeps no login; values are quoted where they need it.
     const QString other = dir.filePath("outra.udl");
-    ASSERT_TRUE(core::saveDataLink(other, core::loadDataLink(other), typed("srv", "sa", "pw", true, "'lo;ja", true)));
+    ASSERT_TRUE(core::saveDataLink(other, core::loadDataLink(other),
+                                  {.server = "srv", .login = core::LinkLogin::Windows, .user = "sa", .database = "'lo;ja"}));
     EXPECT_EQ(core::readInitString(other), "SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;"
                                            "Initial Catalog=\"'lo;ja\";Data Source=srv");
 
@@ -139,62 +126,45 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
     EXPECT_EQ(core::readInitString(path), "SQLOLEDB.1;User ID=sa;Persist Security Info=False;Data Source=srv\\SQLEXPRESS");
 }
 
-// The editor's choices of encryption in each provider's words, a choice not
-// changed written back as it was read, and no password kept anywhere in the
-// file when it is not to be kept, Extended Properties' ODBC string included.
+// The editor's choices of encryption in each provider's words, and no password
+// kept anywhere in the file when it is not to be kept, Extended Properties'
+// ODBC string included.
 TEST(DataLinkEditing, EncryptionInTheProvidersWordsAndNoPasswordLeftInExtendedProperties)
 {
-    struct Case {
-        const char* init;
-        bool encrypt, trust, persist;
-        const char* written;
-    };
-    const Case cases[] = {
-        {"MSOLEDBSQL.1;Use Encryption for Data=Strict;User ID=sa;Password=pw;Data Source=srv", true, false, true,
-         "MSOLEDBSQL.1;Use Encryption for Data=Strict;User ID=sa;Password=pw;Data Source=srv;Persist Security Info=True"},
-        {"SQLOLEDB.1;User ID=sa;Password=pw;Data Source=srv", true, true, true,
-         "SQLOLEDB.1;User ID=sa;Password=pw;Data Source=srv;Persist Security Info=True;Use Encryption for Data=True;"
-         "Trust Server Certificate=True"},
-        {"MSOLEDBSQL.1;User ID=sa;Password=pw;Data Source=srv", true, false, true,
-         "MSOLEDBSQL.1;User ID=sa;Password=pw;Data Source=srv;Persist Security Info=True;Use Encryption for Data=Mandatory"},
-        {"MSOLEDBSQL.1;Use Encryption for Data=Mandatory;Trust Server Certificate=True;User ID=sa;Data Source=srv", false,
-         false, false,
-         "MSOLEDBSQL.1;Use Encryption for Data=Optional;Trust Server Certificate=False;User ID=sa;Data Source=srv;"
-         "Persist Security Info=False"},
-        {"SQLNCLI11;encrypt=yes;User ID=sa;Data Source=srv", false, false, false,
-         "SQLNCLI11;encrypt=False;User ID=sa;Data Source=srv;Persist Security Info=False"},
+    const QString user = QStringLiteral(";User ID=sa;Data Source=srv;Persist Security Info=");
+    const std::tuple<QString, bool, bool, bool, QString> cases[] = {  // the file; encrypt, trust, persist; written
+        {"SQLOLEDB.1;User ID=sa;Data Source=srv", true, true, true,
+         "SQLOLEDB.1" + user + "True;Use Encryption for Data=True;Trust Server Certificate=True"},
+        {"MSOLEDBSQL.1;User ID=sa;Data Source=srv", true, false, true, "MSOLEDBSQL.1" + user + "True;Use Encryption for Data=Mandatory"},
+        {"MSOLEDBSQL.1;Use Encryption for Data=Mandatory;Trust Server Certificate=True;User ID=sa;Data Source=srv", false, false,
+         false, "MSOLEDBSQL.1;Use Encryption for Data=Optional;Trust Server Certificate=False" + user + "False"},
         // An item that cannot be read is written anew.
         {"SQLOLEDB.1;Use Encryption for Data=Sim;User ID=sa;Data Source=srv", true, false, false,
-         "SQLOLEDB.1;Use Encryption for Data=True;User ID=sa;Data Source=srv;Persist Security Info=False;"
-         "Trust Server Certificate=False"},
-        {R"(MSDASQL.1;Extended Properties="DSN=Loja;UID=caixa;PWD={Se;gr}}edo1};APP=pos";Password=Se;User ID=caixa;)"
-         "Persist Security Info=True;Data Source=Loja",
-         false, false, false,
-         R"(MSDASQL.1;Extended Properties="DSN=Loja;UID=caixa;APP=pos";User ID=caixa;Persist Security Info=False;)"
-         "Data Source=Loja"},
-        {R"(MSDASQL.1;Extended Properties="pwd=Segredo1";User ID=caixa;Data Source=Loja)", false, false, false,
-         "MSDASQL.1;User ID=caixa;Data Source=Loja;Persist Security Info=False"},
+         "SQLOLEDB.1;Use Encryption for Data=True" + user + "False;Trust Server Certificate=False"},
+        {R"(MSDASQL.1;Extended Properties="DSN=L;UID=sa;PWD={Se;gr}}edo1};APP=pos";Password=Se;User ID=sa;Data Source=srv)",
+         false, false, false, R"(MSDASQL.1;Extended Properties="DSN=L;UID=sa;APP=pos")" + user + "False"},
+        {R"(MSDASQL.1;Extended Properties="pwd=Segredo1";User ID=sa;Data Source=srv)", false, false, false,
+         "MSDASQL.1" + user + "False"},
     };
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("link.udl");
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.init);
-        writeBytes(path, windowsFile(QString::fromUtf8(c.init)));
+    for (const auto& [init, encrypt, trust, persist, written] : cases) {
+        SCOPED_TRACE(init.toStdString());
+        writeBytes(path, windowsFile(init));
         const core::DataLinkDocument document = core::loadDataLink(path);
         core::Link settings = core::settingsOf(document.items);
-        settings.encryption = core::chosenEncryption(settings, c.encrypt);
-        settings.trustServerCertificate = c.trust;
-        settings.persistPassword = c.persist;
-        QString error;
-        ASSERT_TRUE(core::saveDataLink(path, document, settings, &error)) << error.toStdString();
-        EXPECT_EQ(core::readInitString(path), QString::fromUtf8(c.written));
+        settings.encryption = core::chosenEncryption(settings, encrypt);
+        settings.trustServerCertificate = trust;
+        settings.persistPassword = persist;
+        ASSERT_TRUE(core::saveDataLink(path, document, settings));
+        EXPECT_EQ(core::readInitString(path), written);
     }
 }
 
 TEST(DataLinkEditing, SavingRewritesOnlyTheInitStringLineAndRefusesAFileItWouldCut)
 {
-    const core::Link settings = typed("srv", "sa", "pw", true, "loja");
+    const core::Link settings{.server = "srv", .user = "sa", .password = "pw", .database = "loja"};
     const QString init = "SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=loja;Data Source=srv";
     struct Case {
         const char* what;
@@ -233,7 +203,7 @@ TEST(DataLinkEditing, ValuesTheFileCannotHoldAreRefusedAndTheFileStaysAsItWas)
     writeBytes(path, original);
     const core::DataLinkDocument document = core::loadDataLink(path);
 
-    const core::Link good = typed("srv", "sa", "pw", true, "loja");
+    const core::Link good{.server = "srv", .user = "sa", .password = "pw", .database = "loja"};
     struct Case {
         const char* what;
         core::Link settings;
@@ -269,7 +239,8 @@ TEST(DataLinkEditing, TheFileIsReadableByItsOwnerOnlyAndNoTemporaryFileStays)
     writeBytes(path, windowsFile("SQLOLEDB.1;Data Source=srv"));
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
 
-    ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path), typed("srv", "sa", "pw", true, "loja")));
+    ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path),
+                                   {.server = "srv", .user = "sa", .password = "pw", .database = "loja"}));
     // Owner, group and others; the "user" bits say what this process may do.
     EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"link.udl"});

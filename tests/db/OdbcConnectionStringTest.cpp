@@ -2,7 +2,6 @@
 #include "db/OdbcConnectionString.h"
 
 #include <QSysInfo>
-#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -10,30 +9,29 @@ namespace {
 const QStringList kFreeTds = {"SQLite3", "FreeTDS"};
 const QStringList kDriver17 = {"FreeTDS", "ODBC Driver 17 for SQL Server"};
 const QStringList kDriver18 = {"SQL Server", "ODBC Driver 18 for SQL Server", "FreeTDS"};
-const QStringList kOldDriver = {"SQL Server"};
-const QMap<QString, QString> kDataSources = {{"Loja", "FreeTDS"}, {"Sede", "ODBC Driver 18 for SQL Server"},
-                                             {"Velha", "SQL Server"}};
-const QString kCaFile = QStringLiteral("/etc/ca.pem");
 
-db::ConnectionTarget login(const std::function<void(db::ConnectionTarget&)>& change = {})
+// sa's login on master at "host\instance,port", as a link gives it.
+db::ConnectionTarget oleDb(const QString& dataSource, const QString& password = QStringLiteral("pw"))
 {
     db::ConnectionTarget target;
-    target.host = QStringLiteral("srv");
+    target.host = dataSource.section(u',', 0, 0).section(u'\\', 0, 0);
+    target.instance = dataSource.section(u',', 0, 0).section(u'\\', 1);
+    target.port = dataSource.section(u',', 1);
     target.user = QStringLiteral("sa");
-    target.password = QStringLiteral("pw");
+    target.password = password;
     target.database = QStringLiteral("master");
-    if (change)
-        change(target);
     return target;
 }
 
 db::OdbcLogin rendered(const db::ConnectionTarget& target, const QStringList& drivers)
 {
-    return db::odbcLogin(target, drivers, std::chrono::seconds(0), kDataSources, kCaFile);
+    const QMap<QString, QString> dataSources = {{"Loja", "FreeTDS"}, {"Sede", "ODBC Driver 18 for SQL Server"},
+                                                {"Velha", "SQL Server"}};
+    return db::odbcLogin(target, drivers, std::chrono::seconds(0), dataSources, QStringLiteral("/etc/ca.pem"));
 }
 
 // The string, or "refused: " and the refusal.
-QString outcome(const db::ConnectionTarget& target, const QStringList& drivers)
+QString odbcConnectionString(const db::ConnectionTarget& target, const QStringList& drivers)
 {
     try {
         return rendered(target, drivers).connectionString;
@@ -42,113 +40,116 @@ QString outcome(const db::ConnectionTarget& target, const QStringList& drivers)
     }
 }
 
-struct Case {
-    const char* what;
-    QStringList drivers;
-    db::ConnectionTarget target;
-    QString wanted;  // the whole string; or, after "refused: ", part of the refusal
-};
-
-void expectCases(const std::vector<Case>& cases)
+// The SERVER (and PORT) items of the translation.
+QString serverPart(const QString& dataSource, const QStringList& drivers)
 {
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const QString got = outcome(c.target, c.drivers);
-        if (c.wanted.startsWith(QLatin1String("refused: ")))
-            EXPECT_TRUE(got.startsWith(QLatin1String("refused: ")) && got.contains(c.wanted.mid(9))) << got.toStdString();
-        else
-            EXPECT_EQ(got, c.wanted);
-    }
+    const QString out = odbcConnectionString(oleDb(dataSource), drivers);
+    const qsizetype from = out.indexOf(QLatin1String("SERVER="));
+    return out.mid(from, out.indexOf(QLatin1String("UID=")) - from);
+}
+
+db::ConnectionTarget with(db::ConnectionTarget target, db::Encryption encryption, bool trust = false,
+                          const QString& name = {}, const QString& dataSource = {})
+{
+    target.encryption = encryption, target.trustServerCertificate = trust, target.certificateName = name;
+    target.dataSource = dataSource;
+    return target;
 }
 
 }  // namespace
 
-TEST(OdbcConnectionStringTest, EachDriverGetsTheServerAndTheLoginInItsOwnWords)
+TEST(OdbcConnectionStringTest, NativeStringsPassUnchanged)
 {
-    const auto windows = [](db::ConnectionTarget& t) { t.login = db::Login::Windows; };
-    expectCases({
-        {"native", {}, db::ConnectionTarget::native("DRIVER=SQLite3;Database=/tmp/x.db"), "DRIVER=SQLite3;Database=/tmp/x.db"},
-        {"FreeTDS", kFreeTds, login(), "DRIVER={FreeTDS};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;TDS_Version=7.4;"},
-        {"FreeTDS, a port", kFreeTds, login([](auto& t) { t.port = "1500"; }),
-         "DRIVER={FreeTDS};SERVER=srv;PORT=1500;UID={sa};PWD={pw};DATABASE=master;TDS_Version=7.4;"},
-        {"FreeTDS, an instance", kFreeTds, login([](auto& t) { t.instance = "SQLEXPRESS"; }),
-         "DRIVER={FreeTDS};SERVER=srv\\SQLEXPRESS;UID={sa};PWD={pw};DATABASE=master;TDS_Version=7.4;"},
-        {"FreeTDS, an instance at a port", kFreeTds, login([](auto& t) { t.instance = "i", t.port = "1500"; }),
-         "DRIVER={FreeTDS};SERVER=srv;PORT=1500;UID={sa};PWD={pw};DATABASE=master;TDS_Version=7.4;"},
-        {"FreeTDS, IPv6", kFreeTds, login([](auto& t) { t.host = "[::1]", t.port = "1433"; }),
-         "DRIVER={FreeTDS};SERVER=::1;PORT=1433;UID={sa};PWD={pw};DATABASE=master;TDS_Version=7.4;"},
-        {"FreeTDS, Windows", kFreeTds, login(windows),
-         "DRIVER={FreeTDS};SERVER=srv;Trusted_Connection=Yes;DATABASE=master;TDS_Version=7.4;"},
-        // Driver 18 asks for encryption by default; the program keeps the old way.
-        {"18 before the others", kDriver18, login(),
-         "DRIVER={ODBC Driver 18 for SQL Server};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;Encrypt=Optional;"},
-        {"17, an instance at a port", kDriver17, login([](auto& t) { t.instance = "i", t.port = "1500"; }),
-         "DRIVER={ODBC Driver 17 for SQL Server};SERVER=srv\\i,1500;UID={sa};PWD={pw};DATABASE=master;"},
-        {"17, Windows", kDriver17, login(windows),
-         "DRIVER={ODBC Driver 17 for SQL Server};SERVER=srv;Trusted_Connection=Yes;DATABASE=master;"},
-        {"the old driver", kOldDriver, login(), "DRIVER={SQL Server};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;"},
-        {"none", {"SQLite3"}, login(), "refused: Nenhum controlador ODBC para SQL Server"},
-        // A data source holds the driver and the server; the login may be its own.
-        {"a data source", {}, login([](auto& t) { t.dataSource = "loja"; }), "DSN=loja;UID={sa};PWD={pw};DATABASE=master;"},
-        {"its own login", {}, login([](auto& t) { t.dataSource = "Sede", t.login = db::Login::DataSource; }),
-         "DSN=Sede;DATABASE=master;"},
-        {"Windows through it", {}, login([&](auto& t) { t.dataSource = "Sede", windows(t); }),
-         "DSN=Sede;Trusted_Connection=Yes;DATABASE=master;"},
-        {"one it does not have", {}, login([](auto& t) { t.dataSource = "Nenhuma"; }),
-         "refused: a origem de dados ODBC \"Nenhuma\" do seu Data Source não existe neste computador"},
-    });
+    const QString native = QStringLiteral("DRIVER=SQLite3;Database=/tmp/x.db");
+    EXPECT_EQ(odbcConnectionString(db::ConnectionTarget::native(native), {}), native);
+}
+
+TEST(OdbcConnectionStringTest, WorkerStringBecomesFreeTdsString)
+{
+    EXPECT_EQ(odbcConnectionString(oleDb(QStringLiteral("srv")), kFreeTds),
+              "DRIVER={FreeTDS};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;TDS_Version=7.4;");
+}
+
+TEST(OdbcConnectionStringTest, DriverIsFirstInstalledOfThePreferenceOrder)
+{
+    const QString ds = QStringLiteral("srv");
+    EXPECT_EQ(odbcConnectionString(oleDb(ds), {"SQL Server", "ODBC Driver 18 for SQL Server", "FreeTDS"}),
+              "DRIVER={ODBC Driver 18 for SQL Server};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;"
+              "Encrypt=Optional;");
+    EXPECT_TRUE(odbcConnectionString(oleDb(ds), kDriver17).startsWith("DRIVER={ODBC Driver 17 for SQL Server};"));
+    EXPECT_TRUE(odbcConnectionString(oleDb(ds), {"freetds"}).startsWith("DRIVER={FreeTDS};"));
+    EXPECT_TRUE(odbcConnectionString(oleDb(ds), {"SQL Server"}).startsWith("DRIVER={SQL Server};"));
+    EXPECT_TRUE(odbcConnectionString(oleDb(ds), {"SQLite3"}).startsWith("refused: Nenhum controlador ODBC"));
+}
+
+TEST(OdbcConnectionStringTest, EveryDataSourceFormForFreeTds)
+{
+    EXPECT_EQ(serverPart("host", kFreeTds), "SERVER=host;");
+    EXPECT_EQ(serverPart("host\\SQLEXPRESS", kFreeTds), "SERVER=host\\SQLEXPRESS;");
+    EXPECT_EQ(serverPart("host,1500", kFreeTds), "SERVER=host;PORT=1500;");
+    EXPECT_EQ(serverPart("host\\inst,1500", kFreeTds), "SERVER=host;PORT=1500;");
+    EXPECT_EQ(serverPart("[::1],1433", kFreeTds), "SERVER=::1;PORT=1433;");
+}
+
+TEST(OdbcConnectionStringTest, EveryDataSourceFormForMicrosoftDrivers)
+{
+    EXPECT_EQ(serverPart("host\\SQLEXPRESS", kDriver17), "SERVER=host\\SQLEXPRESS;");
+    EXPECT_EQ(serverPart("host\\inst,1500", kDriver17), "SERVER=host\\inst,1500;");
+}
+
+// An ODBC data source holds the driver and the server; the login may be its own.
+TEST(OdbcConnectionStringTest, ADataSourceGetsTheLoginAndTheDatabaseInItsDriversWords)
+{
+    db::ConnectionTarget target = with(oleDb("x"), db::Encryption::DriverDefault, false, {}, "loja");
+    EXPECT_EQ(odbcConnectionString(target, {}), "DSN=loja;UID={sa};PWD={pw};DATABASE=master;");
+    target.login = db::Login::DataSource;
+    EXPECT_EQ(odbcConnectionString(target, {}), "DSN=loja;DATABASE=master;");
+    target.dataSource = QStringLiteral("Nenhuma");
+    EXPECT_TRUE(odbcConnectionString(target, {}).contains("a origem de dados ODBC \"Nenhuma\" do seu Data Source não"));
 }
 
 TEST(OdbcConnectionStringTest, EncryptionIsAskedInEachDriversWordsAndWhatADriverCannotDoIsRefused)
 {
-    const auto required = [](bool trust, QString name = {}) {
-        return login([&](auto& t) {
-            t.encryption = db::Encryption::Required;
-            t.trustServerCertificate = trust;
-            t.certificateName = name;
-        });
-    };
-    const auto strict = login([](auto& t) { t.encryption = db::Encryption::Strict; });
-    const QString thisMachine = QSysInfo::machineHostName();
-    db::ConnectionTarget local = required(false, thisMachine);
-    local.host = QStringLiteral("127.0.0.1");
-    const QString ms18 = QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;");
-    const QString ms17 = QStringLiteral("DRIVER={ODBC Driver 17 for SQL Server};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;");
-    expectCases({
-        {"18", kDriver18, required(false), ms18 + "Encrypt=yes;TrustServerCertificate=no;"},
-        {"18, trusted", kDriver18, required(true), ms18 + "Encrypt=yes;TrustServerCertificate=yes;"},
-        {"18, strict", kDriver18, strict, ms18 + "Encrypt=strict;TrustServerCertificate=no;"},
-        {"18, another name", kDriver18, required(false, "sql.loja"),
-         ms18 + "Encrypt=yes;TrustServerCertificate=no;HostNameInCertificate=sql.loja;"},
-        {"17", kDriver17, required(false), ms17 + "Encrypt=yes;TrustServerCertificate=no;"},
-        {"17, trusted under another name", kDriver17, required(true, "sql.loja"), ms17 + "Encrypt=yes;TrustServerCertificate=yes;"},
-        {"17, strict", kDriver17, strict, "refused: a cifra estrita (Strict), e o controlador ODBC ODBC Driver 17"},
-        {"17, another name", kDriver17, required(false, "sql.loja"), "refused: com o nome «sql.loja»"},
+    using db::Encryption;
+    const QString here = QSysInfo::machineHostName();
+    const QString ms18 = "DRIVER={ODBC Driver 18 for SQL Server};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;";
+    const QString ms17 = "DRIVER={ODBC Driver 17 for SQL Server};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;";
+    const QString yes = QStringLiteral("Encrypt=yes;TrustServerCertificate=");
+    const QString noStrict = QStringLiteral("refused: O ficheiro de ligação pede a cifra estrita (Strict), e o controlador ODBC ");
+    const db::ConnectionTarget srv = oleDb("srv");
+    const std::tuple<db::ConnectionTarget, QStringList, QString> cases[] = {  // wanted: the string, or part of the refusal
+        {with(srv, Encryption::Required), kDriver18, ms18 + yes + "no;"},
+        {with(srv, Encryption::Strict), kDriver18, ms18 + "Encrypt=strict;TrustServerCertificate=no;"},
+        {with(srv, Encryption::Required, false, "sql.loja"), kDriver18, ms18 + yes + "no;HostNameInCertificate=sql.loja;"},
+        {with(srv, Encryption::Required), kDriver17, ms17 + yes + "no;"},
+        {with(srv, Encryption::Required, true, "sql.loja"), kDriver17, ms17 + yes + "yes;"},
+        {with(srv, Encryption::Strict), kDriver17, noStrict + "ODBC Driver 17"},
+        {with(srv, Encryption::Required, false, "sql.loja"), kDriver17, "refused: com o nome «sql.loja», e o controlador"},
         // This machine, reached by the name its certificate carries.
-        {"17, this machine", kDriver17, local,
-         "DRIVER={ODBC Driver 17 for SQL Server};SERVER=" + thisMachine +
-             ";UID={sa};PWD={pw};DATABASE=master;Encrypt=yes;TrustServerCertificate=no;"},
-        {"the old driver", kOldDriver, required(true), "refused: uma ligação cifrada, e o controlador ODBC SQL Server"},
-        {"FreeTDS, trusted", kFreeTds, required(true),
+        {with(oleDb("127.0.0.1"), Encryption::Required, false, here), kDriver17,
+         "DRIVER={ODBC Driver 17 for SQL Server};SERVER=" + here + ";UID={sa};PWD={pw};DATABASE=master;" + yes + "no;"},
+        {with(srv, Encryption::Required, true), {"SQL Server"}, "refused: O ficheiro de ligação pede uma ligação cifrada"},
+        {with(srv, Encryption::Required, true), kFreeTds,
          "DRIVER={FreeTDS};SERVER=srv;UID={sa};PWD={pw};DATABASE=master;TDS_Version=7.4;Encryption=require;"},
-        {"FreeTDS, strict", kFreeTds, strict, "refused: a cifra estrita (Strict), e o controlador ODBC FreeTDS"},
-        {"FreeTDS, another name", kFreeTds, required(false, "sql.loja"), "refused: com o nome «sql.loja»"},
-        {"a FreeTDS data source, trusted", {}, login([](auto& t) {
-             t.dataSource = "Loja", t.encryption = db::Encryption::Required, t.trustServerCertificate = true;
-         }), "DSN=Loja;UID={sa};PWD={pw};DATABASE=master;Encryption=require;"},
-        {"a FreeTDS data source", {}, login([](auto& t) { t.dataSource = "Loja", t.encryption = db::Encryption::Required; }),
-         "refused: e não através da origem de dados ODBC \"Loja\""},
-        {"a Driver 18 data source", {}, login([](auto& t) { t.dataSource = "Sede", t.encryption = db::Encryption::Strict; }),
-         "DSN=Sede;UID={sa};PWD={pw};DATABASE=master;Encrypt=strict;TrustServerCertificate=no;"},
-        {"an old driver's data source", {}, login([](auto& t) { t.dataSource = "Velha", t.encryption = db::Encryption::Required; }),
-         "refused: uma ligação cifrada, e o controlador ODBC SQL Server"},
-    });
+        {with(srv, Encryption::Strict), kFreeTds, noStrict + "FreeTDS"},
+        {with(srv, Encryption::Required, false, "x"), kFreeTds, "refused: com o nome «x», e o controlador ODBC FreeTDS"},
+        {with(srv, Encryption::Required, true, {}, "Loja"), {}, "DSN=Loja;UID={sa};PWD={pw};DATABASE=master;Encryption=require;"},
+        {with(srv, Encryption::Required, false, {}, "Loja"), {}, "refused: O controlador FreeTDS só verifica o certificado"},
+        {with(srv, Encryption::Strict, false, {}, "Sede"), {}, "DSN=Sede;UID={sa};PWD={pw};DATABASE=master;Encrypt=strict;"
+                                                               "TrustServerCertificate=no;"},
+        {with(srv, Encryption::Required, true, {}, "Velha"), {}, "refused: O ficheiro de ligação pede uma ligação cifrada"},
+    };
+    for (const auto& [target, drivers, wanted] : cases) {
+        const QString got = odbcConnectionString(target, drivers);
+        const bool refused = wanted.startsWith("refused: ");
+        EXPECT_TRUE(refused ? got.startsWith("refused: ") && got.contains(wanted.mid(9)) : got == wanted) << got.toStdString();
+    }
 }
 
 // FreeTDS 1.3 checks a certificate only for a server its freetds.conf names.
 TEST(OdbcConnectionStringTest, FreeTdsChecksTheCertificateThroughASectionNamedForItsSettings)
 {
-    db::ConnectionTarget target = login([](auto& t) { t.port = "1500", t.encryption = db::Encryption::Required; });
+    db::ConnectionTarget target = with(oleDb("srv,1500"), db::Encryption::Required);
     const db::OdbcLogin checked = rendered(target, kFreeTds);
     ASSERT_TRUE(checked.section);
     EXPECT_EQ(checked.connectionString, "DRIVER={FreeTDS};SERVERNAME=" + checked.section->name() +
@@ -166,11 +167,23 @@ TEST(OdbcConnectionStringTest, FreeTdsChecksTheCertificateThroughASectionNamedFo
 
 TEST(OdbcConnectionStringTest, CredentialsKeepSemicolonsEqualsAndBraces)
 {
-    const auto password = [](const char* text) { return login([&](auto& t) { t.password = text; }); };
-    EXPECT_TRUE(outcome(password("a;b=c}d"), kDriver17).contains(";PWD={a;b=c}}d};"));
+    EXPECT_TRUE(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("a;b=c}d")), kDriver17)
+                    .contains(";PWD={a;b=c}}d};"));
     // FreeTDS 1.3 takes a '}' literally only outside braces.
-    EXPECT_TRUE(outcome(password("a=b}c"), kFreeTds).contains(";PWD=a=b}c;"));
-    EXPECT_TRUE(outcome(password("x;y"), kFreeTds).contains(";PWD={x;y};"));
+    EXPECT_TRUE(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("a=b}c")), kFreeTds)
+                    .contains(";PWD=a=b}c;"));
+    EXPECT_TRUE(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("x;y")), kFreeTds)
+                    .contains(";PWD={x;y};"));
     // Inside its braces it takes every '}' as it is, up to the first "};".
-    EXPECT_TRUE(outcome(password("a};b"), kFreeTds).startsWith("refused: "));
+    EXPECT_TRUE(odbcConnectionString(oleDb(QStringLiteral("h"), QStringLiteral("a};b")), kFreeTds).startsWith("refused: "));
+}
+
+TEST(OdbcConnectionStringTest, WindowsLoginIsTheDriversTrustedConnection)
+{
+    for (const QStringList& drivers : {kFreeTds, kDriver17}) {
+        db::ConnectionTarget windows = oleDb(QStringLiteral("srv"));
+        windows.login = db::Login::Windows;
+        const QString out = odbcConnectionString(windows, drivers);
+        EXPECT_TRUE(out.contains(";Trusted_Connection=Yes;") && !out.contains("UID=") && !out.contains("PWD=")) << out.toStdString();
+    }
 }

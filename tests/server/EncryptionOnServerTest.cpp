@@ -15,15 +15,6 @@
 
 namespace {
 
-// A number no other test's server uses.
-constexpr int kTlsServer = 7;
-
-struct Ended {
-    int status = -1;
-    QString shown;  // standard output and standard error
-    QString record;
-};
-
 class Encryption : public ::testing::Test {
 protected:
     void SetUp() override
@@ -33,89 +24,75 @@ protected:
             GTEST_SKIP() << reason.toStdString();
         if (!plain.connect())
             GTEST_SKIP() << harness::kSkipReason;
-        m_tlsServer = std::make_unique<server::TestServerInstance>(kTlsServer, true);
-        m_tlsServer->start();
-        tls.connect(m_tlsServer->odbc());
+        tlsServer.start();
+        tls.connect(tlsServer.odbc());
     }
 
-    // A conversion with stocks (--sim) from the source's file as the harness
-    // writes it with these items after it, into a destination file on the
-    // same server with its own; the certificate authorities those of the
-    // system, or the TLS server's certificate alone.
-    Ended run(harness::ServerHarness& h, const server::ScratchDatabase& src, const server::ScratchDatabase& dst,
-              const QString& sourceItems, const QString& destinationItems, bool ownAuthority)
+    // A conversion with stocks, from the files the harness writes with these
+    // items after them, on one server; the certificate authorities the
+    // system's, or the TLS server's certificate alone. Its status and all it shows.
+    std::pair<int, QString> run(harness::ServerHarness& h, const QString& source, const QString& destination,
+                                const QString& sourceItems, const QString& destinationItems, bool ownAuthority)
     {
-        QTemporaryDir folder;
-        const auto [origem, destino] = h.writeLinkFiles(folder.path(), src.name(), dst.name());
-        server::writeDataLinkFile(origem, h.initString(src.name(), h.settings().password) + sourceItems);
-        server::writeDataLinkFile(destino, h.initString(dst.name(), h.settings().password) + destinationItems);
+        const auto [origem, destino] = h.writeLinkFiles(folder.path(), source, destination);
+        server::writeDataLinkFile(origem, h.initString(source, h.settings().password) + sourceItems);
+        server::writeDataLinkFile(destino, h.initString(destination, h.settings().password) + destinationItems);
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_STATE_HOME"), folder.filePath(QStringLiteral("state")));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath(QStringLiteral("config")));
-        if (ownAuthority)
-            environment.insert(QStringLiteral("SSL_CERT_FILE"), m_tlsServer->certificate());
-        else
-            environment.remove(QStringLiteral("SSL_CERT_FILE"));
+        environment.insert(QStringLiteral("SSL_CERT_FILE"), ownAuthority ? tlsServer.certificate() : QString());
         QProcess program;
         program.setProcessEnvironment(environment);
         program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(QStringLiteral(KOVARA_PROGRAM), {QStringLiteral("--origem"), origem, QStringLiteral("--destino"),
-                                                       destino, QStringLiteral("--existencias"), QStringLiteral("--sim")});
+        program.start(QStringLiteral(KOVARA_PROGRAM), {"--origem", origem, "--destino", destino, "--existencias", "--sim"});
         program.closeWriteChannel();
-        if (!program.waitForFinished(300'000))
-            return {};
-        QFile record(folder.filePath(QStringLiteral("state/KovaraConverter/conversoes.log")));
-        return {program.exitCode(), QString::fromUtf8(program.readAll()),
-                record.open(QIODevice::ReadOnly) ? QString::fromUtf8(record.readAll()) : QString()};
+        program.waitForFinished(300'000);
+        return {program.exitCode(), QString::fromUtf8(program.readAll())};
     }
 
-    std::unique_ptr<server::TestServerInstance> m_tlsServer;
+    QString record() const
+    {
+        QFile file(folder.filePath(QStringLiteral("state/KovaraConverter/conversoes.log")));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    // A number no other test's server uses.
+    server::TestServerInstance tlsServer{7, true};
     // After the instance, so their scratch databases go while it still runs.
     harness::ServerHarness plain;
     harness::ServerHarness tls;
+    QTemporaryDir folder;
 };
 
 TEST_F(Encryption, AskedForItTheSessionIsEncryptedOrTheRunRefusedBeforeAnythingIsWritten)
 {
     const QString ask = QStringLiteral(";Use Encryption for Data=True");
     const QString trust = QStringLiteral(";Trust Server Certificate=True");
-    const QString untrusted = QStringLiteral("não oferece cifra, ou o seu certificado não é de confiança");
-    struct Case {
-        const char* what;
-        bool tlsServer;
-        QString sourceItems;
-        QString destinationItems;
-        bool ownAuthority;
-        QString says;  // in what it shows; a refusal changes nothing
+    // The server, the two files' items, the authorities; what it shows, "sim" or "não" of a run that completes.
+    const std::tuple<harness::ServerHarness*, QString, QString, bool, QString> cases[] = {
+        {&tls, ask + trust, {}, false, QStringLiteral("sim")},
+        {&tls, ask, {}, false, QStringLiteral("não oferece cifra, ou o seu certificado não é de confiança")},
+        {&tls, QStringLiteral(";Encrypt=yes"), {}, true, QStringLiteral("sim")},
+        {&tls, {}, ask + trust, false, QStringLiteral("sim")},
+        {&tls, QStringLiteral(";Use Encryption for Data=Optional"), {}, false, QStringLiteral("não")},
+        {&tls, {}, {}, false, QStringLiteral("não")},
+        {&plain, ask + trust, {}, false, QStringLiteral("não oferece cifra (Unable to connect to data source). Ligue a cifra")},
     };
-    const Case cases[] = {
-        {"trusted", true, ask + trust, {}, false, QStringLiteral(": sim.")},
-        {"signed by no authority of the system's", true, ask, {}, false, untrusted},
-        {"checked against its own certificate", true, QStringLiteral(";Encrypt=yes"), {}, true, QStringLiteral(": sim.")},
-        {"asked by the destination's file only", true, {}, ask + trust, false, QStringLiteral(": sim.")},
-        {"Optional, as always", true, QStringLiteral(";Use Encryption for Data=Optional"), {}, false, QStringLiteral(": não.")},
-        {"not asked", true, {}, {}, false, QStringLiteral(": não.")},
-        {"a server without encryption", false, ask + trust, {}, false,
-         QStringLiteral("não oferece cifra (Unable to connect to data source). Ligue a cifra no servidor.")},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        harness::ServerHarness& h = c.tlsServer ? tls : plain;
-        const server::ScratchDatabase& src = h.source({});
-        const server::ScratchDatabase& dst = h.destination();
-        const QStringList before = h.everyRow(dst);
-        const Ended ended = run(h, src, dst, c.sourceItems, c.destinationItems, c.ownAuthority);
-        EXPECT_TRUE(ended.shown.contains(c.says)) << ended.shown.toStdString();
-        if (c.says.startsWith(QLatin1String(": "))) {
-            EXPECT_EQ(ended.status, 0) << ended.shown.toStdString();
-            const QString encryption = expected::encryptionLine(h.settings().dataSource(), c.says.mid(2).chopped(1));
-            EXPECT_TRUE(ended.shown.contains(encryption + u'\n'));
-            EXPECT_TRUE(ended.record.contains(QStringLiteral("Ligação cifrada: ") + c.says.mid(2).chopped(1) + u'\n'));
-            h.expectConverted(dst, {});
+    for (const auto& [h, sourceItems, destinationItems, ownAuthority, says] : cases) {
+        SCOPED_TRACE((sourceItems + " | " + destinationItems).toStdString());
+        const server::ScratchDatabase& src = h->source({});
+        const server::ScratchDatabase& dst = h->destination();
+        const QStringList before = h->everyRow(dst);
+        const auto [status, shown] = run(*h, src.name(), dst.name(), sourceItems, destinationItems, ownAuthority);
+        const bool runs = says.size() < 4;
+        EXPECT_EQ(status, runs ? 0 : 1) << shown.toStdString();
+        if (runs) {
+            EXPECT_TRUE(shown.contains(expected::encryptionLine(h->settings().dataSource(), says) + u'\n')) << shown.toStdString();
+            EXPECT_TRUE(record().contains(QStringLiteral("Ligação cifrada: ") + says + u'\n'));
+            h->expectConverted(dst, {});
         } else {
-            EXPECT_EQ(ended.status, 1) << ended.shown.toStdString();
-            EXPECT_FALSE(ended.shown.contains(QStringLiteral("A converter"))) << ended.shown.toStdString();
-            EXPECT_EQ(h.everyRow(dst), before);
+            EXPECT_TRUE(shown.contains(says) && !shown.contains(QStringLiteral("A converter"))) << shown.toStdString();
+            EXPECT_EQ(h->everyRow(dst), before);
         }
     }
 }

@@ -15,16 +15,6 @@
 
 namespace {
 
-core::Link typed(const QString& server, const QString& user, const QString& password, const QString& database)
-{
-    core::Link link;
-    link.server = server;
-    link.user = user;
-    link.password = password;
-    link.database = database;
-    return link;
-}
-
 class LinkCheck : public ::testing::Test {
 protected:
     void SetUp() override
@@ -34,7 +24,8 @@ protected:
     }
     core::Link login(const QString& database) const
     {
-        return typed(h.settings().dataSource(), h.settings().user, h.settings().password, database);
+        return {.server = h.settings().dataSource(), .user = h.settings().user, .password = h.settings().password,
+                .database = database};
     }
     harness::ServerHarness h;
 };
@@ -101,9 +92,7 @@ TEST(LinkCheckWithoutServer, AClosedPortFailsWithinTheLoginTimeout)
     db::OdbcConnection cn;
     QElapsedTimer timer;
     timer.start();
-    EXPECT_THROW(core::testConnection(cn, typed(QStringLiteral("127.0.0.1,1"), QStringLiteral("sa"), QStringLiteral("pw"),
-                                                QString())),
-                 db::DbError);
+    EXPECT_THROW(core::testConnection(cn, {.server = "127.0.0.1,1", .user = "sa", .password = "pw"}), db::DbError);
     EXPECT_LT(timer.elapsed(), 15000);
 }
 

@@ -154,17 +154,9 @@ QString describe(const db::ConnectionTarget& target)
     part("host", target.host);
     part("instance", target.instance);
     part("port", target.port);
-    switch (target.login) {
-    case db::Login::SqlServer:
-        part("login", target.user + u'/' + target.password);
-        break;
-    case db::Login::Windows:
-        part("login", QStringLiteral("windows"));
-        break;
-    case db::Login::DataSource:
-        part("login", QStringLiteral("data source"));
-        break;
-    }
+    part("login", target.login == db::Login::Windows      ? QStringLiteral("windows")
+                  : target.login == db::Login::DataSource ? QStringLiteral("data source")
+                                                          : target.user + u'/' + target.password);
     part("database", target.database);
     if (target.encryption != db::Encryption::DriverDefault) {
         part("encryption", target.encryption == db::Encryption::Strict ? QStringLiteral("strict") : QStringLiteral("required"));

@@ -55,24 +55,25 @@ enum class LinkEncryption {
 // report take from its init string. Items are read under any of their names
 // in any case; for an item given twice the last one wins. A value without
 // quotes of the server, the user or the password loses the blanks around
-// it, as OLE DB takes it; in quotes, it is kept as it is.
+// it, as OLE DB takes it; in quotes, it is kept as it is. Made in memory
+// (the editor's fields, a test), it takes designated initializers.
 struct Link {
-    QString path;  // the file it was read from; empty for a link made in memory
-    QString provider;  // as the init string names it ("SQLOLEDB.1")
+    QString path{};  // the file it was read from; empty for a link made in memory
+    QString provider{};  // as the init string names it ("SQLOLEDB.1")
     LinkProvider providerKind = LinkProvider::SqlServer;
-    QString server;  // Data Source as written; for MSDASQL, the data source's name
+    QString server{};  // Data Source as written; for MSDASQL, the data source's name
     LinkLogin login = LinkLogin::SqlServer;
-    QString user;
-    QString password;
+    QString user{};
+    QString password{};
     bool keepsPassword = false;   // a Password item, even an empty one
     bool persistPassword = true;  // Persist Security Info; False, No or 0 keeps no password on saving
-    QString database;             // Initial Catalog
+    QString database{};  // Initial Catalog
     LinkEncryption encryption = LinkEncryption::Unset;
     bool trustServerCertificate = false;
-    QString hostNameInCertificate;  // the name the certificate must carry, where it is not the server's
+    QString hostNameInCertificate{};  // the name the certificate must carry, where it is not the server's
     // An item whose value cannot be read, in the words of a refusal
     // ("o item «Encrypt» vale «talvez»"); empty when every item reads.
-    QString problem;
+    QString problem{};
 
     bool odbcDataSource() const { return providerKind == LinkProvider::OdbcDataSource; }
     bool asksEncryption() const

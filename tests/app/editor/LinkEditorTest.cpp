@@ -115,20 +115,16 @@ private slots:
     // A Strict file stays Strict; the test asks for what OK writes.
     void theEncryptionChoicesGoToTheTestAndToTheFile()
     {
-        Editor editor(QStringLiteral("cifrada.udl"),
-                      QStringLiteral("MSOLEDBSQL.1;Use Encryption for Data=Strict;Password=pw;User ID=sa;Data Source=srv"));
-        app::LinkEditor& d = editor.dialog;
-        QVERIFY(d.encrypt->isChecked());
-        QVERIFY(!d.trustCertificate->isChecked());
-        d.trustCertificate->setChecked(true);
-        d.testButton->click();
-        QVERIFY(answered(d));
+        const QString init = QStringLiteral("MSOLEDBSQL.1;Use Encryption for Data=Strict;Password=pw;User ID=sa;Data Source=srv");
+        Editor editor(QStringLiteral("cifrada.udl"), init);
+        QVERIFY(editor.dialog.encrypt->isChecked() && !editor.dialog.trustCertificate->isChecked());
+        editor.dialog.trustCertificate->setChecked(true);
+        editor.dialog.testButton->click();
+        QVERIFY(answered(editor.dialog));
         QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setTarget")),
                  QStringList{QStringLiteral("host=srv;login=sa/pw;database=master;encryption=strict;trust=yes")});
-        d.okButton->click();
-        QCOMPARE(core::readInitString(editor.path),
-                 QStringLiteral("MSOLEDBSQL.1;Use Encryption for Data=Strict;Password=pw;User ID=sa;Data Source=srv;"
-                                "Persist Security Info=True;Trust Server Certificate=True"));
+        editor.dialog.okButton->click();
+        QCOMPARE(core::readInitString(editor.path), init + ";Persist Security Info=True;Trust Server Certificate=True");
     }
 
     void cancelarAndRefusedValuesLeaveTheFileAsItWas()
