@@ -7,7 +7,6 @@
 #include "core/steps/TableCopy.h"
 
 #include <QScopeGuard>
-#include <algorithm>
 #include <exception>
 #include <functional>
 #include <utility>
@@ -64,6 +63,7 @@ public:
         m_repeated = repeatedValues(statement, m_namer.rules().uniqueKeys, m_keys, names, source, kNamedRowLimit);
     }
 
+    // The culprits, those that share a key's value first; then those the tries found.
     SearchResult run()
     {
         std::vector<Culprit> shared;
@@ -71,35 +71,28 @@ public:
             shared.push_back(repeated.culprit);
         if (!shared.empty())
             announce();
-        SearchResult result = findFailingKeys(without({{0, m_keys.size() - 1}}, shared), tries(),
-                                              kNamedRowLimit - m_repeated.keysFound, kTryLimit, m_outOfTime);
-        // A key the destination does not hold to as its catalog shows (one
-        // whose filter it does not tell) refuses none of those rows together:
-        // the tries are left to find every row.
-        if (!shared.empty() && !fails(setOf(united(shared)))) {
-            m_repeated = {};
-            shared.clear();
-            result = findFailingKeys(m_keys.size(), tries(), kNamedRowLimit, kTryLimit, m_outOfTime);
-        }
+        const SearchResult tried = findFailingKeys(
+            without({{0, m_keys.size() - 1}}, shared), [this](const KeySet& set) { return fails(set); },
+            kNamedRowLimit - m_repeated.keysFound, kTryLimit, m_outOfTime);
+        m_tried = tried.culprits;
+        SearchResult result = tried;
         result.culprits.insert(result.culprits.begin(), shared.begin(), shared.end());
-        result.complete = result.complete && m_repeated.complete;
-        result.limited = result.limited || !m_repeated.complete;
+        result.complete = tried.complete && m_repeated.complete;
+        result.limited = tried.limited || !m_repeated.complete;
         return result;
     }
 
-    // Logs a line for each culprit, and tells the sink its facts.
-    void name(const std::vector<Culprit>& culprits)
+    // Logs a line for each culprit found, and tells the sink its facts.
+    void name()
     {
-        std::size_t c = 0;
         for (const RepeatedValue& repeated : m_repeated.found) {
-            QStringList lines = m_namer.columnLines(culprits[c++]);
+            QStringList lines = m_namer.columnLines(repeated.culprit);
             const QString rule = repeatedLine(repeated);
             lines.append(m_namer.label(repeated.culprit) + QStringLiteral(": ") + rule + u'.');
             m_namer.named(repeated.culprit, rule, repeated.columns);
             tell(lines);
         }
-        for (; c < culprits.size(); ++c) {
-            const Culprit& culprit = culprits[c];
+        for (const Culprit& culprit : m_tried) {
             QStringList lines = m_namer.columnLines(culprit);
             if (lines.isEmpty()) {
                 const QString told = m_trial.attempt(m_before + QStringList{m_keys.condition(setOf(culprit))}).value_or(QString());
@@ -116,16 +109,6 @@ public:
     QString rest(const std::vector<Culprit>& culprits) const { return m_keys.condition(allBut(m_keys.size(), culprits)); }
 
 private:
-    static Culprit united(const std::vector<Culprit>& culprits)
-    {
-        Culprit all;
-        for (const Culprit& culprit : culprits)
-            all.insert(all.end(), culprit.begin(), culprit.end());
-        std::sort(all.begin(), all.end());
-        all.erase(std::unique(all.begin(), all.end()), all.end());
-        return all;
-    }
-
     void announce()
     {
         if (!std::exchange(m_announced, true))
@@ -138,11 +121,6 @@ private:
         if (failed)
             announce();
         return failed;
-    }
-
-    std::function<bool(const KeySet&)> tries()
-    {
-        return [this](const KeySet& set) { return fails(set); };
     }
 
     void tell(const QStringList& lines)
@@ -161,6 +139,7 @@ private:
     SourceKeys m_keys;
     RowNamer m_namer;
     RepeatedValues m_repeated;
+    std::vector<Culprit> m_tried;
     bool m_announced = false;
 };
 
@@ -187,7 +166,7 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
         if (!result.culprits.empty() && trial.attempt(noRows))
             return;
 
-        search.name(result.culprits);
+        search.name();
         if (!result.complete)
             sink.addLog(incompleteLine(statement.sourceTable, result));
         // Later statements are tried after this one, which must then go through.

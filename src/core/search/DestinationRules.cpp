@@ -41,7 +41,7 @@ void readKeys(TableRules& rules, const QString& table, const DatabaseNames& name
                        "JOIN @destino.sys.index_columns ic ON ic.object_id = i.object_id AND ic.index_id = i.index_id "
                        "JOIN @destino.sys.columns c ON c.object_id = ic.object_id AND c.column_id = ic.column_id "
                        "JOIN @destino.sys.types ty ON ty.user_type_id = c.system_type_id"),
-        QStringLiteral("i.is_unique = 1 AND i.is_disabled = 0 AND i.ignore_dup_key = 0 AND ic.key_ordinal > 0 "
+        QStringLiteral("i.is_unique = 1 AND i.is_disabled = 0 AND i.is_hypothetical = 0 AND i.ignore_dup_key = 0 AND ic.key_ordinal > 0 "
                        "AND s.name = N'dbo' AND t.name = "),
         table, names) + QStringLiteral(" ORDER BY i.index_id, ic.key_ordinal"));
     q.open();

@@ -36,9 +36,9 @@ struct TableRules {
 };
 
 // The rules of a destination table, asked through q. The keys come from the
-// catalog views, which show unique indexes too; an index that is disabled,
-// or that drops a repeated row with a warning, refuses nothing and is left
-// out. Empty where the server cannot tell: each row is then named with the
+// catalog views, which show unique indexes too; an index that is disabled
+// or hypothetical, or that drops a repeated row with a warning, refuses
+// nothing and is left out. Empty where the server cannot tell: each row is then named with the
 // server's words.
 TableRules destinationRules(const QString& table, const DatabaseNames& names, db::Query& q);
 
