@@ -123,8 +123,10 @@ RepeatedValues repeatedValues(const SourceStatement& statement, const std::vecto
                     found.push_back({{}, source.asInteger(2), columns.join(QStringLiteral(", ")), spokenList(value)});
                 }
                 const int position = sourceKeys.positionOf(source.isNull(1) ? Value{} : Value{source.asText(1)});
+                // A value every row shares (a constant) names no more rows than the limit.
                 Culprit& culprit = found.back().culprit;
-                if (position >= 0 && std::find(culprit.begin(), culprit.end(), position) == culprit.end())
+                if (position >= 0 && int(culprit.size()) < keyLimit &&
+                    std::find(culprit.begin(), culprit.end(), position) == culprit.end())
                     culprit.push_back(position);
             }
             if (source.rowCount() >= rowLimit)

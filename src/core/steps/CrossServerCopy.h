@@ -49,7 +49,6 @@ struct StepStatement {
     QString where = {};
 };
 
-
 // Runs one statement of a step, with the database names put in. A statement
 // that reads the source, when the source is on another server, streams the
 // source's rows through the program into the destination a batch at a time,
