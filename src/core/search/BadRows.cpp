@@ -172,7 +172,8 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
         // Later statements are tried after this one, which must then go through.
         if (!result.complete)
             return;
-        before.append(result.culprits.empty() ? QStringLiteral("1 = 1") : search.rest(result.culprits));
+        // As the last try that went through wrote it, so that its rows stand for the next statement.
+        before.append(search.rest(result.culprits));
     }
 }
 
