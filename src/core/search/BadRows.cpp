@@ -105,6 +105,9 @@ public:
         }
     }
 
+    // Whether tries, not only keys, found culprits.
+    bool triedAny() const { return !m_tried.empty(); }
+
     // All the statement's rows but culprits.
     QString rest(const std::vector<Culprit>& culprits) const { return m_keys.condition(allBut(m_keys.size(), culprits)); }
 
@@ -163,7 +166,7 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
         const SearchResult result = search.run();
 
         // Every try failing, down to single rows, is a server that stopped answering, not bad rows.
-        if (!result.culprits.empty() && trial.attempt(noRows))
+        if (search.triedAny() && trial.attempt(noRows))
             return;
 
         search.name();
