@@ -1,9 +1,15 @@
 #include "RunHarness.h"
 #include "core/run/RunRecord.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -40,5 +46,29 @@ TEST(RunReport, EveryTextFromTheDataIsEscapedAndThePasswordHidden)
     // Escaped once per place it appears: title, database, step, its table, the bad row's four cells, the log.
     EXPECT_EQ(page.count(hostile.toHtmlEscaped()), 9) << page.toStdString();
 }
+
+#ifdef Q_OS_UNIX
+// No file may grow past 4 KB, as on a full disk: a page longer, yet shorter
+// than the write buffer, is neither kept nor announced; the run says so once.
+TEST(RunReport, OnAFullDiskNoReportIsAnnouncedAndTheFilesAreTheirOwnersOnlyWhateverTheUmask)
+{
+    QTemporaryDir dir;
+    const QString home = dir.filePath("KovaraConverter"), reports = home + "/relatorios", log = home + "/conversoes.log";
+    const mode_t umaskWas = umask(022);
+    const rlimit full{4096, RLIM_INFINITY}, unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    harness::RecordingSink shown;
+    core::RunRecord record(log, {"Initial Catalog=loja", "Initial Catalog=kv", false}, shown);
+    record.badRowNamed({"Clientes", "1", {}, QString(3000, u'x')});
+    record.finish(core::RunOutcome::Complete);
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+    umask(umaskWas);
+    EXPECT_EQ(shown.logLines(), QStringList{"Aviso: não foi possível escrever o relatório da execução em " + reports});
+    EXPECT_EQ(QDir(reports).entryList(QDir::Files | QDir::Hidden), QStringList());
+    for (const auto& [path, mode] : {std::pair{home, 0x7000}, {reports, 0x7000}, {log, 0x6000}})
+        EXPECT_EQ(int(QFile::permissions(path) & 0x7077), mode) << path.toStdString();
+}
+#endif
 
 }  // namespace
