@@ -32,14 +32,15 @@ QString failureText(const std::exception& e)
     return QString::fromLocal8Bit(e.what());
 }
 
+QString spokenList(QStringList parts)
+{
+    const QString last = parts.isEmpty() ? QString() : parts.takeLast();
+    return parts.isEmpty() ? last : parts.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
+}
+
 QString mayHaveStayed(const QStringList& tables)
 {
-    QString where;
-    if (!tables.isEmpty()) {
-        QStringList first = tables;
-        const QString last = first.takeLast();
-        where = QStringLiteral(" em ") + (first.isEmpty() ? last : first.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last);
-    }
+    const QString where = tables.isEmpty() ? QString() : QStringLiteral(" em ") + spokenList(tables);
     return QStringLiteral("Não foi possível confirmar que a transacção foi desfeita: podem ter ficado escritos registos%1.")
         .arg(where);
 }

@@ -64,6 +64,9 @@ void logFailure(ConversionSink& sink, const std::exception& e);
 // what the exception says.
 QString failureText(const std::exception& e);
 
+// "a, b e c", as the messages list things.
+QString spokenList(QStringList parts);
+
 // "Não foi possível confirmar que a transacção foi desfeita: podem ter ficado
 // escritos registos em vendas e documentos."
 QString mayHaveStayed(const QStringList& tables);

@@ -43,13 +43,6 @@ public:
     void progressStep() override {}
 };
 
-// "a, b e c"
-QString spokenList(QStringList parts)
-{
-    const QString last = parts.isEmpty() ? QString() : parts.takeLast();
-    return parts.isEmpty() ? last : parts.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
-}
-
 // "Familias: 12 registos na origem; no destino ficariam 12 em familias e 12 em famzonas."
 QString stepReport(const TableStep& step, std::int32_t sourceRows, const TableRows& tableRows)
 {

@@ -4,6 +4,7 @@
 #include "core/common/Transaction.h"
 
 #include <exception>
+#include <utility>
 
 namespace core {
 
@@ -99,6 +100,12 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
             sql.push_back(std::move(followUp));
     }
 
+    if (const std::optional<QStringList> passed = std::exchange(m_passed, std::nullopt)) {
+        if (*passed == before)
+            m_before = before;
+        else if (!undoTry())
+            finish();
+    }
     // The transaction kept may have been ended by a failure since (a read of the search's own).
     if (m_before == before && !save())
         finish();
@@ -107,6 +114,12 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
             return failure;
     }
     std::optional<QString> failure = run(sql);
+    // A try that went through stays until the next one: where that one builds
+    // on it (the next statement's tries, on this one's rows), it is not made again.
+    if (!failure && conditions.size() < qsizetype(m_statements.size())) {
+        m_passed = conditions;
+        return failure;
+    }
     if (!undoTry())
         finish();
     return failure;
@@ -114,6 +127,7 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
 
 void SidesStepTrial::finish()
 {
+    m_passed.reset();
     if (!m_before)
         return;
     m_before.reset();
