@@ -9,13 +9,23 @@
 #include "core/links/DataLinkFile.h"
 #include "core/run/Conversion.h"
 #include "core/run/Verification.h"
+#include "db/FreeTdsConfig.h"
 #include "db/OdbcConnection.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QTemporaryDir>
 
 namespace harness {
 
 namespace {
+
+// As the program's main does, before any thread: the sections a checked
+// certificate needs go to a file of this test's own.
+const bool kOwnFreeTdsConfig = [] {
+    db::useOwnFreeTdsConfig(QDir::tempPath() + QStringLiteral("/kovara-tests-%1/freetds.conf").arg(QCoreApplication::applicationPid()));
+    return true;
+}();
 
 class EventSink : public core::ConversionSink {
 public:
