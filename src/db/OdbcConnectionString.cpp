@@ -196,7 +196,7 @@ OdbcLogin dataSourceLogin(const ConnectionTarget& target, const QMap<QString, QS
                               .arg(target.dataSource));
         out += item("Encryption", QStringLiteral("require"));
     }
-    return {out, std::nullopt};
+    return {out, std::nullopt, *driver};
 }
 
 QString chooseDriver(const QStringList& installedDrivers)
@@ -219,6 +219,7 @@ OdbcLogin freeTdsLogin(const ConnectionTarget& target, std::chrono::seconds requ
     const auto credential = [](const QString& value) { return freeTdsValue(value, true); };
 
     OdbcLogin login;
+    login.driver = QStringLiteral("FreeTDS");
     QString& out = login.connectionString;
     out = item("DRIVER", braced(QStringLiteral("FreeTDS")));
     if (target.encryption == Encryption::Strict)
@@ -293,7 +294,7 @@ OdbcLogin odbcLogin(const ConnectionTarget& target, const QStringList& installed
         // Driver 18 insists on encryption by default; servers of the era this
         // tool serves often cannot do it.
         out += item("Encrypt", QStringLiteral("Optional"));
-    return {out, std::nullopt};
+    return {out, std::nullopt, driver};
 }
 
 }  // namespace db

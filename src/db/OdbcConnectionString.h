@@ -16,7 +16,8 @@ namespace db {
 // the string names, to be written first.
 struct OdbcLogin {
     QString connectionString;
-    std::optional<odbc::FreeTdsSection> section;
+    std::optional<odbc::FreeTdsSection> section{};
+    QString driver{};  // the driver the string is for, as the driver manager names it; empty for a native string
 };
 
 // The ODBC string of a target for the first of the SQL Server drivers found

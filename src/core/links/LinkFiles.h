@@ -20,7 +20,9 @@ inline const QString kSameDatabase = QStringLiteral("A base de dados de destino 
 // The two links a run starts from, each read once from its file, or the
 // reason it may not start.
 struct LinkFiles {
-    QString refusal;  // one of the texts above, or for a file that says what it cannot, the detail; empty when the run may start
+    // One of the texts above, or the detail for what a file says that none
+    // of them names; empty when the run may start.
+    QString refusal;
     QString detail;   // the same, saying which file and what is wrong with it
     Link source;
     Link destination;
