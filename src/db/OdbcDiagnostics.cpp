@@ -4,9 +4,14 @@
 #include "db/OdbcApi.h"
 #include "db/OdbcText.h"
 
+#include <algorithm>
+
 namespace db::odbc {
 
 namespace {
+
+// "The transaction ended in the trigger. The batch has been aborted."
+constexpr SQLINTEGER kTransactionEndedInTrigger = 3609;
 
 bool isTrailingJunk(QChar c)
 {
@@ -54,6 +59,7 @@ std::vector<Diagnostic> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle
 
         Diagnostic d;
         d.sqlState = fromWide(state, 5);
+        d.nativeError = nativeError;
         d.text = fromWide(message.data(), std::min<qsizetype>(length, qsizetype(message.size()) - 1));
         if (handleType == SQL_HANDLE_STMT) {
             SQLLEN row = 0;
@@ -80,9 +86,26 @@ QString failureMessage(const std::vector<Diagnostic>& records)
     return text.isEmpty() ? QStringLiteral("ODBC error ") + chosen->sqlState : text;
 }
 
+bool transactionLostIn(const std::vector<Diagnostic>& records)
+{
+    if (std::any_of(records.begin(), records.end(),
+                    [](const Diagnostic& d) { return d.nativeError == kTransactionEndedInTrigger; }))
+        return true;
+    const auto firstError = std::find_if(records.begin(), records.end(), isError);
+    return firstError != records.end() && firstError->text.contains(kLevelChanged);
+}
+
+void throwFailure(const std::vector<Diagnostic>& records, const QString& suffix)
+{
+    const QString text = failureMessage(records) + suffix;
+    if (transactionLostIn(records))
+        throw TransactionLost(text);
+    throw DbError(text);
+}
+
 void throwDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& suffix)
 {
-    throw DbError(failureMessage(readDiagnostics(handleType, handle)) + suffix);
+    throwFailure(readDiagnostics(handleType, handle), suffix);
 }
 
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle)

@@ -107,29 +107,32 @@ TEST_F(ConnectionFailureTest, LoginThatNeverCompletesIsLoggedPromptlyWithoutTheP
 TEST_F(ConnectionFailureTest, ServerLostAfterAcceptingTheLoginIsLoggedPromptlyWithoutThePassword)
 {
     // It answers the same-database check, the session's marks table, the
-    // start of the first step's transaction, its mark and its DELETE, then
-    // hangs up on the count query.
-    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 5});
+    // start of the first step's transaction, its mark, the program's own
+    // level and its DELETE, then hangs up on the count query.
+    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 6});
     ASSERT_NE(server.port(), 0);
     const Outcome cut = runAgainst(server.dataSource());
     expectFatalLogWithoutPassword(cut);
     const QStringList requests = server.requests();
-    ASSERT_EQ(requests.size(), 6) << requests.join(u'|').toStdString();
-    // Written inside the step's transaction: it runs only while the server holds it.
-    EXPECT_EQ(requests[4], "IF @@TRANCOUNT > 0 BEGIN DELETE FROM [loja].dbo.clientes END "
-                           "ELSE RAISERROR(N'A transacção já terminou', 16, 1)");
+    ASSERT_EQ(requests.size(), 7) << requests.join(u'|').toStdString();
+    EXPECT_EQ(requests[4], "BEGIN TRANSACTION; SELECT @@TRANCOUNT");
+    // Written inside the step's transaction: it runs only at the level the
+    // program opened, and that level is asked again after it.
+    const QString levelChanged = QStringLiteral("RAISERROR(N'A transacção não está no nível em que o programa a abriu', 16, 1)");
+    EXPECT_EQ(requests[5], "IF @@TRANCOUNT = 2 BEGIN DELETE FROM [loja].dbo.clientes; IF @@TRANCOUNT <> 2 "
+                               + levelChanged + " END ELSE " + levelChanged);
     std::cout << "cut after accepting the login: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
 }
 
 TEST_F(ConnectionFailureTest, ServerThatStopsAnsweringIsGivenUpOnAfterTheStatementTimeout)
 {
     // It answers the same-database check, the session's marks table, the
-    // start of the first step's transaction, its mark, its DELETE and (as an
-    // empty result) its count, then
+    // start of the first step's transaction, its mark, the program's own
+    // level, its DELETE and (as an empty result) its count, then
     // answers nothing more, its connection still open: a frozen server. Silent on the count, the
     // driver gives up on the statement, then on its cancel; silent on the
     // commit that follows an empty count, on the commit.
-    for (const int answered : {5, 6}) {
+    for (const int answered : {6, 7}) {
         SCOPED_TRACE(answered);
         faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = answered, .thenSilent = true});
         ASSERT_NE(server.port(), 0);
