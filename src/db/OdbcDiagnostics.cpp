@@ -12,6 +12,9 @@ namespace {
 
 // "The transaction ended in the trigger. The batch has been aborted."
 constexpr SQLINTEGER kTransactionEndedInTrigger = 3609;
+// "Transaction count after EXECUTE indicates a mismatching number of BEGIN
+// and COMMIT statements": a prepared statement's trigger changed the level.
+constexpr SQLINTEGER kTransactionCountChanged = 266;
 
 bool isTrailingJunk(QChar c)
 {
@@ -92,7 +95,8 @@ bool transactionLostIn(const std::vector<Diagnostic>& records)
                     [](const Diagnostic& d) { return d.nativeError == kTransactionEndedInTrigger; }))
         return true;
     const auto firstError = std::find_if(records.begin(), records.end(), isError);
-    return firstError != records.end() && firstError->text.contains(kLevelChanged);
+    return firstError != records.end()
+        && (firstError->nativeError == kTransactionCountChanged || firstError->text.contains(kLevelChanged));
 }
 
 void throwFailure(const std::vector<Diagnostic>& records, const QString& suffix)

@@ -33,9 +33,10 @@ inline const QString kLevelChanged = QStringLiteral("A transacção não está n
 
 // Whether the records tell of the destination acting on its own rather than
 // refusing: SQL Server's 3609 ("the transaction ended in the trigger") among
-// them, or the guard's own refusal as the first error. A refusal that ended
-// the transaction (some servers end it at any error) stays a refusal, and so
-// do the guard's refusals after it in later parameter sets.
+// them, or as the first error the guard's own refusal or 266 (a prepared
+// statement left another level than it found). A refusal that ended the
+// transaction (some servers end it at any error) stays a refusal, and so do
+// the guard's refusals after it in later parameter sets.
 bool transactionLostIn(const std::vector<Diagnostic>& records);
 
 // The driver's text ready to show: without the "[vendor][driver]..." prefixes
