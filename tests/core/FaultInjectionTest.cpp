@@ -1,5 +1,6 @@
 #include "RunHarness.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -71,7 +72,9 @@ void injectEveryFault(bool stocks)
 
         const QStringList log = run.sink.logLines();
         ASSERT_GE(log.size(), 3);
-        EXPECT_TRUE(log[log.size() - 2].startsWith("Excepção fatal: " + injected)) << log[log.size() - 2].toStdString();
+        const QStringList fatal = log.filter(QRegularExpression(QStringLiteral("^Excepção fatal: ")));
+        ASSERT_EQ(fatal.size(), 1) << log.join(u'|').toStdString();
+        EXPECT_TRUE(fatal[0].startsWith("Excepção fatal: " + injected)) << fatal[0].toStdString();
         EXPECT_EQ(log.last(), "Processo abortado!");
         EXPECT_FALSE(log.contains("Conversão completa!"));
         EXPECT_FALSE(run.cn.isOpen());

@@ -42,6 +42,8 @@ struct SplitStatement {
 struct StepStatement {
     QString sql;
     std::optional<SplitStatement> acrossServers;
+    QString table = {};    // the destination table it writes ("produtos"); empty for one of the transaction's own
+    bool empties = false;  // a DELETE of every row of the table, not an INSERT
 };
 
 // Runs one statement of a step, with the database names put in. A statement

@@ -35,7 +35,7 @@ StepStatement SourceStatement::insertWhere(const QString& condition) const
     const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
     StepStatement statement{QStringLiteral("INSERT INTO @destino.dbo.%1 (%2) (%3%4)")
                                 .arg(destinationTable, columns.join(QStringLiteral(", ")), select, where),
-                            m_acrossServers};
+                            m_acrossServers, destinationTable};
     if (statement.acrossServers)
         statement.acrossServers->sourceQuery += where;
     return statement;
@@ -50,7 +50,7 @@ namespace {
 
 StepStatement deleteFrom(const QString& table)
 {
-    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt};
+    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt, table, true};
 }
 
 }  // namespace

@@ -86,8 +86,10 @@ private slots:
         };
         window.start(false);
         QVERIFY(runEnded());
-        QCOMPARE(window.log().mid(window.log().size() - 2),
-                 QStringList({QStringLiteral("Excepção fatal: Deadlock"), QStringLiteral("Processo abortado!")}));
+        QCOMPARE(window.log().mid(window.log().size() - 3),
+                 QStringList({QStringLiteral("Excepção fatal: Deadlock"),
+                              QStringLiteral("Clientes: o destino recusa apagar os registos: Deadlock"),
+                              QStringLiteral("Processo abortado!")}));
         QVERIFY(!window.form.cn->isOpen());
 
         window.recorder->clear();
