@@ -67,10 +67,10 @@ QStringList clientes(const server::TableDef& table, bool ivacaixa)
     const Values noIvaCaixa{{"ivacaixa", "0"}, {"ivacaixainicio", kZeroDate}, {"ivacaixafim", kZeroDate}};
 
     const Values maria = fixed + Values{
-        {"codigo", "1"}, {"nome", "Maria Antónia Leal"}, {"morada", "Rua das Flores, 12"}, {"codpostal", "4050"},
+        {"codigo", "1"}, {"nome", "Maria Antónia Leal"}, {"morada", "Rua d'Alegria, 12"}, {"codpostal", "4050"},
         {"codpostal1", "262"}, {"localidade", "Porto"}, {"telefone", "220000001"}, {"fax", "220000002"},
         {"telemovel", "910000003"}, {"email", "maria@exemplo.pt"}, {"web", "www.exemplo.pt"},
-        {"obs", "Cliente desde 1999"}, {"datacriacao", "2019-05-17 09:30:00.000"}, {"valormov", "1250.5000"},
+        {"obs", "Cliente desde 1999"}, {"datacriacao", "2019-05-17 09:30:00.250"}, {"valormov", "1250.5000"},
         {"valordivida", "75.2500"}, {"contribuinte", "501234567"}, {"isento", "1"}, {"motivo", "M07"},
         {"retencao", "1"}, {"sujeitopassivo", "1"}};
     // Cliente 2 and 15 have NULL in isento, retencao, sujeitopassivo and ivacaixa (2) or 0 (15).

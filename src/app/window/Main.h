@@ -65,7 +65,8 @@ public:
     void Button1Click();
     void btVerificarClick();
     void btRelatorioClick();
-    // The report of the run that just ended: Relatório opens it.
+    // The report of the run that is ending, written whole: once the run has
+    // ended, Relatório opens it. A run without one leaves Relatório disabled.
     void offerReport(const QString& path);
 
 protected:

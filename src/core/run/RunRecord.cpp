@@ -1,5 +1,6 @@
 #include "core/run/RunRecord.h"
 
+#include "core/common/PrivateFiles.h"
 #include "core/links/InitString.h"
 
 #include <QDateTime>
@@ -52,8 +53,10 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
             m_secrets.append(password);
     }
 
-    m_written = QDir().mkpath(QFileInfo(path).absolutePath()) &&
+    m_written = makePrivateFolder(QFileInfo(path).absolutePath()) &&
                 m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    if (m_written)
+        makePrivate(m_file);
 
     m_report.runId = m_runId;
     m_report.verifyOnly = request.verifyOnly;
@@ -148,11 +151,12 @@ void RunRecord::finish(RunOutcome outcome)
                                                   : QStringLiteral("verificação falhou, podem ter ficado registos escritos");
     else
         result = complete ? QStringLiteral("conversão completa") : QStringLiteral("processo abortado");
-    const QString report = end(result, complete);
-    if (report.isEmpty())
+    if (!end(result, complete))
         return;
-    m_shown.addLog(QStringLiteral("Relatório: ") + QDir::toNativeSeparators(report));
-    m_shown.reportWritten(report);
+    m_shown.addLog(reportLine());
+    const QString report = reportPath();
+    if (!report.isEmpty())
+        m_shown.reportWritten(report);
 }
 
 void RunRecord::interrupted()
@@ -169,12 +173,25 @@ QString RunRecord::reportPath() const
     return m_reportPath;
 }
 
-// The report's path when this call ended the record and wrote it.
-QString RunRecord::end(const QString& result, bool complete)
+QString RunRecord::reportLine() const
+{
+    return reportLineFor(reportPath());
+}
+
+QString RunRecord::reportLineFor(const QString& report) const
+{
+    if (report.isEmpty())
+        return QStringLiteral("Aviso: não foi possível escrever o relatório da execução em %1")
+            .arg(QDir::toNativeSeparators(reportFolder(m_file.fileName())));
+    return QStringLiteral("Relatório: ") + QDir::toNativeSeparators(report);
+}
+
+// True when this call ended the record.
+bool RunRecord::end(const QString& result, bool complete)
 {
     const std::lock_guard lock(m_writing);
     if (m_ended)
-        return {};
+        return false;
     m_ended = true;
     if (!m_serversTold)
         write(QStringLiteral("Servidores não alcançados: origem %1, destino %2\n")
@@ -188,10 +205,9 @@ QString RunRecord::end(const QString& result, bool complete)
     for (const QString& secret : m_secrets)
         page.replace(secret.toHtmlEscaped(), QStringLiteral("********")).replace(secret, QStringLiteral("********"));
     m_reportPath = writeReportPage(reportFolder(m_file.fileName()), m_report, page);
-    if (!m_reportPath.isEmpty())
-        write(QStringLiteral("Relatório: %1\n").arg(QDir::toNativeSeparators(m_reportPath)));
+    write(reportLineFor(m_reportPath) + u'\n');
     write(QStringLiteral("=== %1 fim\n").arg(timestamp()));
-    return m_reportPath;
+    return true;
 }
 
 void RunRecord::write(const QString& text)

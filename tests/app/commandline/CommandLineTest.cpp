@@ -240,7 +240,7 @@ private slots:
         const QString recordPath = blocker.fileName() + QStringLiteral("/KovaraConverter/conversoes.log");
         QCOMPARE(run(console, true, recordPath, true), int(app::kExitComplete));
 
-        QVERIFY(console.out.endsWith(QStringLiteral("Conversão completa!\n")));
+        QVERIFY(console.out.contains(QStringLiteral("Conversão completa!\n")));
         QCOMPARE(console.err, QStringLiteral("Aviso: não foi possível escrever o registo da execução em %1\n").arg(recordPath));
     }
 };
