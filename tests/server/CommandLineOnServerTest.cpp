@@ -356,7 +356,7 @@ TEST_F(CommandLine, ATriggerThatEndsTheTransactionStopsTheRunAndARefusedDeleteDo
 
         EXPECT_EQ(ended.status, 1);
         const qsizetype fatal = ended.out.indexOf(c.tail.first());
-        ASSERT_GE(fatal, 0) << ended.out.join(u'\n').toStdString();
+        EXPECT_GE(fatal, 0) << ended.out.join(u'\n').toStdString();
         if (c.tail.first().startsWith(u"Excepção fatal: Clientes")) {
             // The later steps and the stock document are tried all the same.
             EXPECT_EQ(ended.out.mid(fatal, 2), c.tail);
