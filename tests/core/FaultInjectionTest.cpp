@@ -1,6 +1,5 @@
 #include "RunHarness.h"
 
-#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace {
@@ -72,9 +71,8 @@ void injectEveryFault(bool stocks)
 
         const QStringList log = run.sink.logLines();
         ASSERT_GE(log.size(), 3);
-        const QStringList fatal = log.filter(QRegularExpression(QStringLiteral("^Excepção fatal: ")));
-        ASSERT_EQ(fatal.size(), 1) << log.join(u'|').toStdString();
-        EXPECT_TRUE(fatal[0].startsWith("Excepção fatal: " + injected)) << fatal[0].toStdString();
+        const QStringList fatal = log.filter(QStringLiteral("Excepção fatal: "));
+        EXPECT_TRUE(fatal.size() == 1 && fatal[0].startsWith("Excepção fatal: " + injected)) << log.join(u'|').toStdString();
         EXPECT_EQ(log.last(), "Processo abortado!");
         EXPECT_FALSE(log.contains("Conversão completa!"));
         EXPECT_FALSE(run.cn.isOpen());

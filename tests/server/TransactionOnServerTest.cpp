@@ -1,6 +1,4 @@
-// Work no write guard wraps, inside a transaction of the database layer: the
-// connection tells, when asked, that the transaction is no longer at the
-// level it opened it at.
+// Work no write guard wraps changes the level of a transaction of the database layer: confirming tells.
 
 #include "ServerHarness.h"
 #include "core/links/InitString.h"

@@ -234,13 +234,6 @@ private:
         return reply + done(version);
     }
 
-    // A batch's answer: the level the program's own BEGIN TRANSACTION
-    // reaches inside the driver's, or done.
-    static QByteArray answer(const QString& batch, unsigned version)
-    {
-        return batch.startsWith(QLatin1String("BEGIN TRANSACTION")) ? oneInteger(version, 2) : done(version);
-    }
-
     // LOGINACK for the version the client asked for, then DONE.
     static QByteArray loginAccepted(unsigned version)
     {
@@ -336,8 +329,11 @@ private:
             if (message.isEmpty())
                 return;
             m_requests.append(type == 0x01 ? batchText(message, version) : QStringLiteral("<request %1>").arg(type));
+            // A program's own BEGIN TRANSACTION is answered with the level it reaches inside the driver's.
+            const bool level = m_requests.last().startsWith(QLatin1String("BEGIN TRANSACTION"));
             if (!sendReply(client.get(), answered + 1 == m_script.failingRequest ? failed(version)
-                                                                                : answer(m_requests.last(), version)))
+                                         : level                                  ? oneInteger(version, 2)
+                                                                                  : done(version)))
                 return;
         }
         if (m_script.thenSilent)

@@ -87,9 +87,8 @@ private slots:
         window.start(false);
         QVERIFY(runEnded());
         QCOMPARE(window.log().mid(window.log().size() - 3),
-                 QStringList({QStringLiteral("Excepção fatal: Deadlock"),
-                              QStringLiteral("Clientes: o destino recusa apagar os registos: Deadlock"),
-                              QStringLiteral("Processo abortado!")}));
+                 QStringList({"Excepção fatal: Deadlock", "Clientes: o destino recusa apagar os registos: Deadlock",
+                              "Processo abortado!"}));
         QVERIFY(!window.form.cn->isOpen());
 
         window.recorder->clear();
