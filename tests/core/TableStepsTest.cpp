@@ -13,7 +13,11 @@ QString open(const QString& sql) { return QStringLiteral("q_exec.open: ") + sql;
 QString count(const QString& table) { return open(QStringLiteral("SELECT COUNT(codigo) FROM [pos].dbo.") + table); }
 QString probe(const QString& table) { return open(QStringLiteral("SELECT TOP 1 * FROM [pos].dbo.") + table); }
 // The statement on no source rows, as the search for bad rows first tries it.
-QString noRows(const QString& sql) { return sql.chopped(1) + QStringLiteral(" WHERE 1 = 0)"); }
+QString noRows(const QString& sql)
+{
+    return QString(sql).replace(QStringLiteral(") (SELECT "), QStringLiteral(") SELECT ")).chopped(1) +
+           QStringLiteral(" WHERE 1 = 0");
+}
 
 QStringList expectedCalls(bool present)
 {
@@ -217,12 +221,12 @@ TEST(TableSteps, DatabaseNamesAreQuotedInEveryStatement)
 TEST(TableSteps, TwoServersReadWhatIsNotConstantAndWriteTheConstantsInPlace)
 {
     const core::SourceStatement clientes = core::insertsOf(core::tableSteps().at(0), false).at(0);
-    const std::optional<core::SplitStatement> split = clientes.insertWhere("(codigo BETWEEN 1 AND 5)").acrossServers;
+    const std::optional<core::SplitStatement> split = clientes.insert().acrossServers;
     ASSERT_TRUE(split);
     EXPECT_EQ(split->sourceQuery,
               "SELECT codigo, nome, morada, codpostal, codpostal1, localidade, telefone, fax, telemovel, email, web, obs, "
               "datacriacao, valormov, valordivida, contribuinte, ISNULL(isento, 0), motivo, ISNULL(retencao, 0), "
-              "ISNULL(sujeitopassivo, 0) FROM @origem.dbo.Clientes WHERE (codigo BETWEEN 1 AND 5)");
+              "ISNULL(sujeitopassivo, 0) FROM @origem.dbo.Clientes");
     EXPECT_EQ(split->insert(),
               "INSERT INTO @destino.dbo.clientes (" + clientes.columns.join(", ") +
                   ") VALUES (0, :c1, :c2, :c3, :c4, :c5, :c6, :c7, :c8, :c9, :c10, :c11, :c12, :c13, :c14, :c15, :c16, "

@@ -52,9 +52,6 @@ private:
     BadRowFacts m_row;
 };
 
-// "a, b e c"
-QString spokenList(QStringList parts);
-
 // What a transaction's statements did to the destination's tables, as far
 // as they ran: each table once, in the order first touched.
 struct TablesTouched {
@@ -125,6 +122,9 @@ void logFailure(ConversionSink& sink, const std::exception& e);
 // The text a failure is logged with: the database layer's own message, or
 // what the exception says.
 QString failureText(const std::exception& e);
+
+// "a, b e c", as the messages list things.
+QString spokenList(QStringList parts);
 
 // "Não foi possível confirmar que a transacção foi desfeita: podem ter ficado
 // apagados os registos de produtos e codigosbarras, e escritos registos em

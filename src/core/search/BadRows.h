@@ -12,6 +12,9 @@
 #include "db/Connection.h"
 #include "db/Query.h"
 
+#include <chrono>
+#include <functional>
+
 namespace core {
 
 // Source rows named per source table at most.
@@ -35,9 +38,14 @@ struct SearchEnd {
 [[nodiscard]] SearchEnd nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides,
                                     ConversionSink& sink);
 
+// The time as the search measures it: replaceable, so that a test can run
+// a search through hours of tries in an instant.
+using SearchClock = std::function<std::chrono::steady_clock::time_point()>;
+
 // The same through any trial; source and destination are read through their
-// own queries (the same one when one server holds both).
+// own queries (the same one when one server holds both). The search stops
+// after five minutes by now, and names what it found by then.
 void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source, db::Query& destination,
-                 ConversionSink& sink);
+                 ConversionSink& sink, const SearchClock& now = std::chrono::steady_clock::now);
 
 }  // namespace core

@@ -5,6 +5,7 @@
 #include "core/steps/TableCopy.h"
 
 #include <exception>
+#include <utility>
 
 namespace core {
 
@@ -109,6 +110,12 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
             sql.push_back(std::move(followUp));
     }
 
+    if (const std::optional<QStringList> passed = std::exchange(m_passed, std::nullopt)) {
+        if (*passed == before)
+            m_before = before;
+        else if (!undoTry())
+            finish();
+    }
     // The transaction kept may have been ended by a failure since (a read of the search's own).
     if (m_before == before && !save())
         finish();
@@ -117,6 +124,12 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
             return failure;
     }
     std::optional<QString> failure = run(sql);
+    // A try that went through stays until the next one: where that one builds
+    // on it (the next statement's tries, on this one's rows), it is not made again.
+    if (!failure && conditions.size() < qsizetype(m_statements.size())) {
+        m_passed = conditions;
+        return failure;
+    }
     if (!undoTry())
         finish();
     return failure;
@@ -124,6 +137,7 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
 
 void SidesStepTrial::finish()
 {
+    m_passed.reset();
     // Also after a start that failed: its transaction is open all the same.
     if (!m_open)
         return;

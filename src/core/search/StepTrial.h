@@ -38,7 +38,7 @@ public:
 // transaction on the destination that is never committed. The step's
 // emptying of its tables and the statements before the one searched are run
 // once; each try then runs after a savepoint of its own and is rolled back
-// to it. Where
+// to it, or, when it went through and the next try builds on it, kept. Where
 // the server ended the transaction (an error that dooms it, a trigger's
 // ROLLBACK or COMMIT), the transaction is rolled back and the next try starts
 // a new one. With the source on another server its rows stream across as in
@@ -76,6 +76,8 @@ private:
     bool m_open = false;  // a transaction of the tries is open
     // The statements before the one tried already stand in the open transaction.
     std::optional<QStringList> m_before;
+    // The conditions of the last try, which went through and still stands.
+    std::optional<QStringList> m_passed;
     TablesTouched m_touched;  // by the open transaction's statements
     TablesTouched m_leftBehind;
     int m_tries = 0;

@@ -71,9 +71,9 @@ void copyInLiterals(db::RowCursor& rows, db::Query& destination, const SplitStat
 }
 
 void copyAcross(db::Connection& sourceServer, db::Query& destination, const SplitStatement& split,
-                const DatabaseNames& names, bool rowsInOneInsert)
+                const QString& where, const DatabaseNames& names, bool rowsInOneInsert)
 {
-    const std::unique_ptr<db::RowCursor> rows = sourceServer.openCursor(substituteNames(split.sourceQuery, names));
+    const std::unique_ptr<db::RowCursor> rows = sourceServer.openCursor(substituteNames(split.sourceQuery, names, where));
     if (rowsInOneInsert)
         copyInLiterals(*rows, destination, split, names);
     else
@@ -95,10 +95,11 @@ QString SplitStatement::insert() const
 void runStepStatement(const StepStatement& statement, const DatabaseNames& names, const StepSides& sides)
 {
     if (sides.sourceServer && statement.acrossServers) {
-        copyAcross(*sides.sourceServer, sides.destination, *statement.acrossServers, names, sides.rowsInOneInsert);
+        copyAcross(*sides.sourceServer, sides.destination, *statement.acrossServers, statement.where, names,
+                   sides.rowsInOneInsert);
         return;
     }
-    sides.destination.setSql(substituteNames(statement.sql, names));
+    sides.destination.setSql(substituteNames(statement.sql, names, statement.where));
     sides.destination.execute();
 }
 

@@ -27,7 +27,7 @@ struct StepSides {
 // One copy of source rows into a destination table, as two servers run it.
 // Database names are not yet put in (@origem / @destino, as in the step's statements).
 struct SplitStatement {
-    QString sourceQuery;   // "SELECT <each value read, in order> FROM @origem.dbo.T[ WHERE ...]"
+    QString sourceQuery;   // "SELECT <each value read, in order> FROM @origem.dbo.T"
     QString table;         // "@destino.dbo.produtos"
     QStringList columns;   // the destination's columns, in order
     QStringList constants; // one per column: its literal as written in the step ("0", "''", "NULL",
@@ -42,6 +42,11 @@ struct SplitStatement {
 struct StepStatement {
     QString sql;
     std::optional<SplitStatement> acrossServers;
+    // Which source rows are read: a condition whose values come from the data.
+    // It follows the source's SELECT in both texts (which then end at the
+    // SELECT's FROM) once the database names are in, so no value in it is
+    // ever taken for a name.
+    QString where = {};
     QString table = {};    // the destination table it writes ("produtos"); empty for one of the transaction's own
     bool empties = false;  // a DELETE of every row of the table, not an INSERT
 };

@@ -5,21 +5,21 @@ namespace core {
 SourceStatement::SourceStatement(const RowCopy& copy, bool probeFound)
     : destinationTable(copy.destinationTable), sourceTable(copy.sourceTable)
 {
-    QString values;
+    QString list;
     QStringList read;
     QStringList constants;
     for (const ColumnCopy& column : copy.columns) {
         const ColumnValue& value = probeFound || column.withoutProbe.text.isEmpty() ? column.value : column.withoutProbe;
         const QString text = value.text.isEmpty() ? column.name : value.text;
-        values += (columns.isEmpty() ? QString() : value.tight ? QStringLiteral(",") : QStringLiteral(", ")) + text;
+        list += (columns.isEmpty() ? QString() : value.tight ? QStringLiteral(",") : QStringLiteral(", ")) + text;
         columns.append(column.name);
+        values.append(text);
         constants.append(value.constant ? text : QString());
         if (!value.constant)
             read.append(text);
     }
-    const QString from =
-        QStringLiteral(" FROM %1.dbo.%2").arg(QLatin1String(copy.readsDestination ? "@destino" : "@origem"), sourceTable);
-    select = QStringLiteral("SELECT ") + values + from;
+    from = QStringLiteral(" FROM %1.dbo.%2").arg(QLatin1String(copy.readsDestination ? "@destino" : "@origem"), sourceTable);
+    select = QStringLiteral("SELECT ") + list + from;
     if (!copy.readsDestination)
         m_acrossServers = SplitStatement{QStringLiteral("SELECT ") + read.join(QStringLiteral(", ")) + from,
                                          QStringLiteral("@destino.dbo.") + destinationTable, columns, constants};
@@ -32,25 +32,19 @@ StepStatement SourceStatement::insert() const
 
 StepStatement SourceStatement::insertWhere(const QString& condition) const
 {
-    const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
-    StepStatement statement{QStringLiteral("INSERT INTO @destino.dbo.%1 (%2) (%3%4)")
-                                .arg(destinationTable, columns.join(QStringLiteral(", ")), select, where),
-                            m_acrossServers, destinationTable};
-    if (statement.acrossServers)
-        statement.acrossServers->sourceQuery += where;
-    return statement;
-}
-
-QString SourceStatement::selectWhere(const QString& condition) const
-{
-    return select + QStringLiteral(" WHERE ") + condition;
+    const QString into = QStringLiteral("INSERT INTO @destino.dbo.%1 (%2) ").arg(destinationTable, columns.join(QStringLiteral(", ")));
+    // Every row: in parentheses, as it has always been sent. Some rows: the
+    // condition follows the SELECT, so the text ends there.
+    if (condition.isEmpty())
+        return {into + u'(' + select + u')', m_acrossServers, {}, destinationTable};
+    return {into + select, m_acrossServers, condition, destinationTable};
 }
 
 namespace {
 
 StepStatement deleteFrom(const QString& table)
 {
-    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt, table, true};
+    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt, {}, table, true};
 }
 
 }  // namespace
