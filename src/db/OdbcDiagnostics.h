@@ -27,16 +27,17 @@ inline bool isConnectionLoss(const Diagnostic& d)
 }
 
 // What the write guard raises when the open transaction is not at the level
-// the program opened it at: before its statement (a statement before it
-// changed or ended it) or after it (a trigger's COMMIT or ROLLBACK did).
+// the program opened it at once its statement has run: a trigger's COMMIT or
+// ROLLBACK changed it.
 inline const QString kLevelChanged = QStringLiteral("A transacção não está no nível em que o programa a abriu");
 
 // Whether the records tell of the destination acting on its own rather than
 // refusing: SQL Server's 3609 ("the transaction ended in the trigger") among
-// them, or as the first error the guard's own refusal or 266 (a prepared
+// them, or as the first error the guard's kLevelChanged or 266 (a prepared
 // statement left another level than it found). A refusal that ended the
 // transaction (some servers end it at any error) stays a refusal, and so do
-// the guard's refusals after it in later parameter sets.
+// the guard's refusals to run after it, in later parameter sets or
+// statements: the program's own failure, a read's too, may have ended it.
 bool transactionLostIn(const std::vector<Diagnostic>& records);
 
 // The driver's text ready to show: without the "[vendor][driver]..." prefixes

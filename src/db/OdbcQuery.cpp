@@ -25,9 +25,9 @@ constexpr std::size_t kMaxArrayBytes = 32u * 1024u * 1024u;
 // the driver defers.
 QString guarded(const QString& sql, int level)
 {
-    const QString refusal = QStringLiteral("RAISERROR(N'%1', 16, 1)").arg(kLevelChanged);
-    return QStringLiteral("IF @@TRANCOUNT = %1 BEGIN %2; IF @@TRANCOUNT <> %1 %3 END ELSE %3")
-        .arg(QString::number(level), sql, refusal);
+    return QStringLiteral("IF @@TRANCOUNT = %1 BEGIN %2; IF @@TRANCOUNT <> %1 RAISERROR(N'%3', 16, 1) END "
+                          "ELSE RAISERROR(N'A transacção já terminou', 16, 1)")
+        .arg(QString::number(level), sql, kLevelChanged);
 }
 
 QString rowSuffix(qsizetype row)

@@ -117,8 +117,8 @@ TEST_F(ConnectionFailureTest, ServerLostAfterAcceptingTheLoginIsLoggedPromptlyWi
     ASSERT_EQ(requests.size(), 7) << requests.join(u'|').toStdString();
     EXPECT_EQ(requests[4], "BEGIN TRANSACTION; SELECT @@TRANCOUNT");
     // Written inside the step's transaction: only at the level the program opened, asked again after it.
-    const QString refusal = "RAISERROR(N'A transacção não está no nível em que o programa a abriu', 16, 1)";
-    EXPECT_EQ(requests[5], "IF @@TRANCOUNT = 2 BEGIN DELETE FROM [loja].dbo.clientes; IF @@TRANCOUNT <> 2 " + refusal + " END ELSE " + refusal);
+    EXPECT_EQ(requests[5], "IF @@TRANCOUNT = 2 BEGIN DELETE FROM [loja].dbo.clientes; IF @@TRANCOUNT <> 2 RAISERROR(N'A transacção não "
+                           "está no nível em que o programa a abriu', 16, 1) END ELSE RAISERROR(N'A transacção já terminou', 16, 1)");
     std::cout << "cut after accepting the login: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
 }
 
