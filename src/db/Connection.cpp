@@ -8,6 +8,8 @@ Connection::~Connection() = default;
 
 RowCursor::~RowCursor() = default;
 
+void Connection::confirmTransaction() {}
+
 std::unique_ptr<Connection> Connection::createPeer() const
 {
     return nullptr;

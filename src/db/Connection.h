@@ -34,6 +34,12 @@ public:
     virtual void commit() = 0;
     virtual void rollback() = 0;
 
+    // For work the write guard cannot wrap (a bulk load): raises
+    // TransactionLost when the server no longer holds the open transaction at
+    // the level this connection opened it at. Does nothing outside a
+    // transaction, or where the connection cannot tell (by default).
+    virtual void confirmTransaction();
+
     // How long one request to the server (a statement, a commit, a rollback)
     // may go unanswered before it fails with the driver's text; zero waits as
     // long as it takes. Set it before open.

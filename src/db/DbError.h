@@ -42,4 +42,14 @@ private:
     Connect m_connect = Connect::NotConnecting;
 };
 
+// The destination acted on its own inside a transaction the program opened:
+// a trigger's COMMIT or ROLLBACK changed its level or ended it ("the
+// transaction ended in the trigger"), not a refusal of the program's
+// statement. Nothing more may be sent in that transaction; only its rollback,
+// which alone tells what it undid.
+class TransactionLost : public DbError {
+public:
+    using DbError::DbError;
+};
+
 }  // namespace db

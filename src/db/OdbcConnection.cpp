@@ -50,6 +50,11 @@ void OdbcConnection::rollback()
     m_session->rollback();
 }
 
+void OdbcConnection::confirmTransaction()
+{
+    m_session->confirmTransaction();
+}
+
 void OdbcConnection::setStatementTimeout(std::chrono::seconds timeout)
 {
     m_session->setStatementTimeout(timeout);

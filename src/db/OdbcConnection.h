@@ -54,6 +54,7 @@ public:
     // rollback failed where the server could not tell. A failed rollback
     // closes the connection rather than let autocommit commit what is open.
     void rollback() override;
+    void confirmTransaction() override;
     void setStatementTimeout(std::chrono::seconds timeout) override;
 
     std::unique_ptr<Query> createQuery(const QString& name) override;

@@ -113,17 +113,18 @@ TEST_F(ConnectionFailureTest, ServerLostAfterAcceptingTheLoginIsLoggedPromptlyWi
 {
     // It answers the two questions about the session's encryption, the
     // same-database check, the session's marks table, the start of the first
-    // step's transaction, its mark and its DELETE, then hangs up on the count
-    // query.
-    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 7});
+    // step's transaction, its mark, the program's own level and its DELETE,
+    // then hangs up on the count query.
+    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 8});
     ASSERT_NE(server.port(), 0);
     const Outcome cut = runAgainst(server.dataSource());
     expectFatalLogWithoutPassword(cut, true);
     const QStringList requests = server.requests();
-    ASSERT_EQ(requests.size(), 8) << requests.join(u'|').toStdString();
-    // Written inside the step's transaction: it runs only while the server holds it.
-    EXPECT_EQ(requests[6], "IF @@TRANCOUNT > 0 BEGIN DELETE FROM [loja].dbo.clientes END "
-                           "ELSE RAISERROR(N'A transacção já terminou', 16, 1)");
+    ASSERT_EQ(requests.size(), 9) << requests.join(u'|').toStdString();
+    EXPECT_EQ(requests[6], "BEGIN TRANSACTION; SELECT @@TRANCOUNT");
+    // Written inside the step's transaction: only at the level the program opened, asked again after it.
+    EXPECT_EQ(requests[7], "IF @@TRANCOUNT = 2 BEGIN DELETE FROM [loja].dbo.clientes; IF @@TRANCOUNT <> 2 RAISERROR(N'A transacção não "
+                           "está no nível em que o programa a abriu', 16, 1) END ELSE RAISERROR(N'A transacção já terminou', 16, 1)");
     std::cout << "cut after accepting the login: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
 }
 
@@ -131,11 +132,11 @@ TEST_F(ConnectionFailureTest, ServerThatStopsAnsweringIsGivenUpOnAfterTheStateme
 {
     // It answers the two encryption questions, the same-database check, the
     // session's marks table, the start of the first step's transaction, its
-    // mark, its DELETE and (as an empty result) its count, then
-    // answers nothing more, its connection still open: a frozen server. Silent on the count, the
-    // driver gives up on the statement, then on its cancel; silent on the
-    // commit that follows an empty count, on the commit.
-    for (const int answered : {7, 8}) {
+    // mark, the program's own level, its DELETE and (as an empty result) its
+    // count, then answers nothing more, its connection still open: a frozen
+    // server. Silent on the count, the driver gives up on the statement, then
+    // on its cancel; silent on the commit that follows an empty count, on the commit.
+    for (const int answered : {8, 9}) {
         SCOPED_TRACE(answered);
         faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = answered, .thenSilent = true});
         ASSERT_NE(server.port(), 0);

@@ -199,10 +199,11 @@ TEST(TableSteps, AFailingRollbackDoesNotHideTheOriginalError)
     run.recorder->failWhen("q_exec.execute", "DELETE FROM [loja].dbo.iva", "DELETE permission denied");
     run.recorder->failWhen("cn.rollback", "", "The ROLLBACK TRANSACTION request has no corresponding BEGIN");
     run.start(false);
-    EXPECT_EQ(run.sink.logLines().mid(run.sink.logLines().size() - 3),
+    EXPECT_EQ(run.sink.logLines().mid(run.sink.logLines().size() - 4),
               QStringList({"Excepção fatal: DELETE permission denied",
-                           "Não foi possível confirmar que a transacção foi desfeita: podem ter ficado escritos "
-                           "registos em iva.",
+                           "Iva: o destino recusa apagar os registos: DELETE permission denied",
+                           "Não foi possível confirmar que a transacção foi desfeita: podem ter ficado apagados os "
+                           "registos de iva.",
                            "Processo abortado!"}));
     EXPECT_EQ(run.calls().last(), "cn.close");
 }

@@ -91,9 +91,9 @@ TEST(OdbcFreeTdsTest, ARefusedRollbackDropsTheConnectionAndNeverTurnsAutocommitO
     if (!freeTdsInstalled())
         GTEST_SKIP() << "FreeTDS is not the SQL Server driver here";
     // Answered: the session's marks table, the start of the transaction, its
-    // mark, the question whether the server still holds it (no answer), then
-    // the rollback, refused.
-    FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 7, .failingRequest = 5});
+    // mark, the program's own level, the question whether the server still
+    // holds it (no answer), then the rollback, refused.
+    FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 8, .failingRequest = 6});
     ASSERT_NE(server.port(), 0);
     db::OdbcConnection cn;
     cn.setTarget(loginString(server.dataSource(), "sa", "pw"));
@@ -104,6 +104,6 @@ TEST(OdbcFreeTdsTest, ARefusedRollbackDropsTheConnectionAndNeverTurnsAutocommitO
     EXPECT_THROW(cn.rollback(), db::DbError);
     EXPECT_FALSE(cn.isOpen());
     const QStringList requests = server.requests();
-    ASSERT_EQ(requests.size(), 5) << requests.join(u'|').toStdString();
-    EXPECT_EQ(requests[3], "SELECT @@TRANCOUNT");
+    ASSERT_EQ(requests.size(), 6) << requests.join(u'|').toStdString();
+    EXPECT_EQ(requests[4], "SELECT @@TRANCOUNT");
 }

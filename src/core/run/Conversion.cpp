@@ -44,12 +44,18 @@ RunOutcome runConversion(const Database& database, const Link& source, const Lin
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
         logFailure(sink, e);
-        undone = dynamic_cast<const TransactionNotUndone*>(&e) == nullptr;
-        // A step is only reached once the servers are.
-        if (current && !nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink)) {
-            // A try of the search, not the step, may have stayed.
-            sink.addLog(mayHaveStayed(current->destinationTables));
-            undone = false;
+        const QString stepNote = leftWorkNote(e);
+        undone = stepNote.isEmpty();
+        // A step is only reached once the servers are. Where the destination
+        // acted on its own, nothing more is sent to it: no search.
+        if (current && !stopsTheRun(e)) {
+            const SearchEnd search = nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink);
+            // A try of the search, not the step, may have stayed (said once);
+            // a try that met the destination acting on its own has told it.
+            const QString searchNote = mayHaveStayed(search.leftBehind);
+            if (!search.undone && !search.stopped && searchNote != stepNote)
+                sink.addLog(searchNote);
+            undone = undone && search.undone;
         }
         sink.addLog(QStringLiteral("Processo abortado!"));
     }

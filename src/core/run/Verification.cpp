@@ -30,6 +30,7 @@ public:
     void beginTransaction() override {}
     void commit() override {}
     void rollback() override {}
+    void confirmTransaction() override { m_cn.confirmTransaction(); }
     void setStatementTimeout(std::chrono::seconds timeout) override { m_cn.setStatementTimeout(timeout); }
     std::unique_ptr<db::Query> createQuery(const QString& name) override { return m_cn.createQuery(name); }
 
@@ -73,7 +74,7 @@ RunOutcome verifyConversion(const Database& database, const Link& source, const 
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     QString failedAt = QStringLiteral("ao ligar à base de dados");
     QStringList failedTables;
-    QStringList written;  // the tables a transaction may have written to
+    TablesTouched written;  // what a transaction may have done to the tables
     bool undone = true;
     std::optional<RunServers> servers;
     try {
@@ -84,9 +85,23 @@ RunOutcome verifyConversion(const Database& database, const Link& source, const 
         HeldTransaction held(destination);
         const StepSides sides = servers->sides(held);
         std::vector<const TableStep*> done;
+        // Where the destination acted on its own, nothing more is sent to it;
+        // the open transaction then holds the steps before and this one as
+        // far as it went.
+        bool stopped = false;
+        const auto stops = [&](const std::exception& e, const TablesTouched& earlier) {
+            if (!stopsTheRun(e))
+                return false;
+            if (const auto* acted = dynamic_cast<const DestinationActed*>(&e)) {
+                written = earlier;
+                written += acted->touched();
+            }
+            return true;
+        };
         for (const TableStep& step : tableSteps()) {
             failedAt = QStringLiteral("em ") + step.sourceTable;
-            written += step.destinationTables;
+            const TablesTouched earlier = written;
+            written += tablesOf(step);
             try {
                 runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows, const TableRows& tableRows) {
                     return stepReport(step, sourceRows, tableRows);
@@ -95,23 +110,30 @@ RunOutcome verifyConversion(const Database& database, const Link& source, const 
             } catch (const std::exception& e) {
                 logFailure(sink, e);
                 failedTables.append(step.sourceTable);
+                if ((stopped = stops(e, earlier)))
+                    break;
                 // The error may have ended the transaction on the server: the
                 // rows are searched outside it, and the steps that went
                 // through are made again in a new one, so later steps see
                 // this step's tables as they were.
                 undone = rollbackQuietly(destination) && undone;
-                undone = nameBadRows(step, names, servers->sides(destination), sink) && undone;
+                const SearchEnd search = nameBadRows(step, names, servers->sides(destination), sink);
+                undone = search.undone && undone;
                 sink.progressStep();
+                if ((stopped = search.stopped))
+                    break;
                 destination.open();  // the rollback drops a session it cannot trust
                 destination.beginTransaction();
                 SilentSink silent;
-                for (const TableStep* earlier : done)
-                    runTableStep(*earlier, names, sides, silent);
+                for (const TableStep* earlierStep : done)
+                    runTableStep(*earlierStep, names, sides, silent);
             }
         }
-        if (stocks) {
+        if (stocks && !stopped) {
             failedAt = QStringLiteral("em Existencias");
-            written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
+            const TablesTouched earlier = written;
+            written.add(QStringLiteral("vendas"), false);
+            written.add(QStringLiteral("documentos"), false);
             try {
                 sink.addLog(
                     stockReport(runStockStep(names, held, sides.destination, servers->stockRows(), sink, now,
@@ -119,6 +141,7 @@ RunOutcome verifyConversion(const Database& database, const Link& source, const 
             } catch (const std::exception& e) {
                 logFailure(sink, e);
                 failedTables.append(QStringLiteral("Existencias"));
+                stops(e, earlier);
             }
         }
         undone = rollbackQuietly(destination) && undone;
@@ -136,7 +159,8 @@ RunOutcome verifyConversion(const Database& database, const Link& source, const 
     servers.reset();
     closeAfterFailure(database.cn);
     if (!undone) {
-        // The server ended a transaction before its rollback: it may have committed it.
+        // The server ended a transaction before its rollback: it may have
+        // committed it, or a trigger written outside it.
         sink.addLog(QStringLiteral("Verificação falhou %1. ").arg(failedAt) + mayHaveStayed(written));
         return RunOutcome::AbortedUndoUnknown;
     }

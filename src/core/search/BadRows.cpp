@@ -1,14 +1,15 @@
 #include "core/search/BadRows.h"
 
+#include "core/common/RunFailure.h"
 #include "core/search/RepeatedKeys.h"
 #include "core/search/RowNamer.h"
 #include "core/search/RowSearch.h"
 #include "core/search/SourceKeys.h"
 #include "core/steps/TableCopy.h"
 
-#include <QScopeGuard>
 #include <exception>
 #include <functional>
+#include <optional>
 #include <utility>
 
 namespace core {
@@ -180,24 +181,35 @@ void nameBadRows(StepTrial& trial, const DatabaseNames& names, db::Query& source
     }
 }
 
-bool nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink)
+SearchEnd nameBadRows(const TableStep& step, const DatabaseNames& names, const StepSides& sides, ConversionSink& sink)
 {
-    bool undone = true;
+    SearchEnd end;
+    std::optional<SidesStepTrial> trial;
     try {
         // A rollback that could not be told apart from a commit drops the session.
         sides.transactions.open();
-        SidesStepTrial trial(step, chosenInserts(step, names, sides.source), names, sides);
-        const auto tell = qScopeGuard([&] {
-            trial.finish();
-            undone = trial.undone();
-        });
-        nameBadRows(trial, names, sides.source, sides.destination, sink);
+        trial.emplace(step, chosenInserts(step, names, sides.source), names, sides);
     } catch (const std::exception&) {
-        // The failure that led here has been told; a search cut short adds nothing to it.
+        // The failure that led here has been told; a search that cannot start adds nothing to it.
+    }
+    if (trial) {
+        try {
+            nameBadRows(*trial, names, sides.source, sides.destination, sink);
+            trial->finish();
+        } catch (const db::TransactionLost& lost) {
+            end.stopped = true;
+            trial->finish();
+            logFailure(sink, rolledBack(lost, trial->touched(), trial->undone()));
+        } catch (const std::exception&) {
+            // As above, for a search cut short.
+            trial->finish();
+        }
+        end.undone = trial->undone();
+        end.leftBehind = trial->leftBehind();
     }
     sides.source.close();
     sides.destination.close();
-    return undone;
+    return end;
 }
 
 }  // namespace core

@@ -2,6 +2,7 @@
 
 #include "core/common/RunFailure.h"
 #include "core/common/Transaction.h"
+#include "core/steps/TableCopy.h"
 
 #include <exception>
 #include <utility>
@@ -24,8 +25,11 @@ std::optional<QString> SidesStepTrial::run(const std::vector<StepStatement>& sql
 {
     std::optional<QString> failure;
     try {
-        for (const StepStatement& statement : sql)
-            runStepStatement(statement, m_names, m_sides);
+        runStepStatements(sql, m_step->sourceTable, m_names, m_sides, m_touched);
+    } catch (const db::TransactionLost&) {
+        // Nothing more may be tried on that destination.
+        m_sides.destination.close();
+        throw;
     } catch (const std::exception& e) {
         failure = failureText(e);
     }
@@ -42,6 +46,8 @@ std::optional<QString> SidesStepTrial::start(const QStringList& before)
     // A rollback that could not be told apart from a commit drops the session.
     m_sides.transactions.open();
     m_sides.transactions.beginTransaction();
+    m_open = true;
+    m_touched = {};
     std::vector<StepStatement> sql = deletesOf(*m_step);
     for (qsizetype i = 0; i < before.size(); ++i)
         sql.push_back(m_statements[std::size_t(i)].insertWhere(before[i]));
@@ -62,6 +68,8 @@ bool SidesStepTrial::save()
         m_sides.destination.setSql(QStringLiteral("SAVE TRANSACTION ") + kSavepoint);
         m_sides.destination.execute();
         return true;
+    } catch (const db::TransactionLost&) {
+        throw;
     } catch (const std::exception&) {
         m_sides.destination.close();
         return false;
@@ -82,6 +90,8 @@ bool SidesStepTrial::undoTry()
         q.setSql(QStringLiteral("ROLLBACK TRANSACTION ") + kSavepoint);
         q.execute();
         return true;
+    } catch (const db::TransactionLost&) {
+        throw;
     } catch (const std::exception&) {
         m_sides.destination.close();
         return false;
@@ -128,10 +138,15 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
 void SidesStepTrial::finish()
 {
     m_passed.reset();
-    if (!m_before)
+    // Also after a start that failed: its transaction is open all the same.
+    if (!m_open)
         return;
+    m_open = false;
     m_before.reset();
-    m_undone = rollbackQuietly(m_sides.transactions) && m_undone;
+    if (!rollbackQuietly(m_sides.transactions)) {
+        m_undone = false;
+        m_leftBehind += m_touched;
+    }
 }
 
 }  // namespace core

@@ -47,6 +47,8 @@ struct StepStatement {
     // SELECT's FROM) once the database names are in, so no value in it is
     // ever taken for a name.
     QString where = {};
+    QString table = {};    // the destination table it writes ("produtos"); empty for one of the transaction's own
+    bool empties = false;  // a DELETE of every row of the table, not an INSERT
 };
 
 // Runs one statement of a step, with the database names put in. A statement

@@ -36,15 +36,15 @@ StepStatement SourceStatement::insertWhere(const QString& condition) const
     // Every row: in parentheses, as it has always been sent. Some rows: the
     // condition follows the SELECT, so the text ends there.
     if (condition.isEmpty())
-        return {into + u'(' + select + u')', m_acrossServers};
-    return {into + select, m_acrossServers, condition};
+        return {into + u'(' + select + u')', m_acrossServers, {}, destinationTable};
+    return {into + select, m_acrossServers, condition, destinationTable};
 }
 
 namespace {
 
 StepStatement deleteFrom(const QString& table)
 {
-    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt};
+    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt, {}, table, true};
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ const QString kHeader =
     QStringLiteral("INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) VALUES (:numero, 'IN', :data,  :datahora, 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
 
 const QString kLinesTable = QStringLiteral("vendas");
+const QString kHeaderTable = QStringLiteral("documentos");
 
 QDateTime midnightOf(const QDateTime& moment)
 {
@@ -136,6 +137,10 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
         sink.addLog(QStringLiteral("A converter stocks para ") + QString::number(rows) + QStringLiteral(" produtos..."));
 
         // Lines without their header would be a corrupt document: all or nothing.
+        TablesTouched touched;
+        const auto acted = [&](const QString& table) {
+            return destinationActed(QStringLiteral("Existencias"), table, false, names, q_exec, touched);
+        };
         inTransaction(cn, [&] {
             // Locked until the document is written, so that another session's
             // document, even one not yet committed, is waited for and followed.
@@ -151,6 +156,7 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
             std::vector<std::int32_t> codes;  // of the lines bound so far, to name a refused one
             codes.reserve(std::size_t(rows));
             StockRow line;
+            touched.add(kLinesTable, false);
             try {
                 q_exec.executeForEach([&] {
                     // Each batch is sent once its last row is bound: the rows before this one are written.
@@ -169,6 +175,8 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
                     q_exec.setAmount(QStringLiteral("qtd"), line.quantity);
                     return true;
                 });
+            } catch (const db::TransactionLost&) {
+                throw acted(kLinesTable);
             } catch (const db::DbError& failure) {
                 const std::optional<int> refused = failure.row();
                 if (!refused || *refused < 1 || std::size_t(*refused) > codes.size())
@@ -187,9 +195,14 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, db::Co
             q_exec.setInteger(QStringLiteral("numero"), number);
             q_exec.setDateTime(QStringLiteral("data"), midnightOf(now()));
             q_exec.setDateTime(QStringLiteral("datahora"), documentTime);
-            q_exec.execute();
+            touched.add(kHeaderTable, false);
+            try {
+                q_exec.execute();
+            } catch (const db::TransactionLost&) {
+                throw acted(kHeaderTable);
+            }
             written = StockDocument{lines, number};
-        }, {QStringLiteral("vendas"), QStringLiteral("documentos")});
+        }, touched);
     }
     stock.close();
     sink.progressStep();

@@ -87,8 +87,9 @@ private slots:
         };
         window.start(false);
         QVERIFY(runEnded());
-        QCOMPARE(window.log().mid(window.log().size() - 2),
-                 QStringList({QStringLiteral("Excepção fatal: Deadlock"), QStringLiteral("Processo abortado!")}));
+        QCOMPARE(window.log().mid(window.log().size() - 3),
+                 QStringList({"Excepção fatal: Deadlock", "Clientes: o destino recusa apagar os registos: Deadlock",
+                              "Processo abortado!"}));
         QVERIFY(!window.form.cn->isOpen());
 
         window.recorder->clear();
