@@ -221,8 +221,9 @@ editor=$(wait_window "Propriedades da ligação de dados - origem.udl" 30) ||
   { cat "$scratch/editor.log" >&2; fail "no data link editor"; }
 xdotool mousemove --window "$editor" 5 5
 xdotool windowfocus "$editor"
-# Servidor, Utilizador, Palavra-passe, the check box, Base de dados, then Testar ligação.
-xdotool key --delay 50 Tab Tab Tab Tab Tab space
+# From Servidor: Windows authentication, Utilizador, Palavra-passe, the password's
+# check box, Base de dados, the two encryption check boxes, then Testar ligação.
+xdotool key --delay 50 Tab Tab Tab Tab Tab Tab Tab Tab space
 sleep 4
 shoot_window "$editor" editor-ligacao.png
 kill "$app"; wait "$app" 2>/dev/null || true

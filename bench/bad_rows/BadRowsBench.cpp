@@ -68,8 +68,8 @@ private:
 class CountingConnection final : public db::Connection {
 public:
     explicit CountingConnection(db::Connection& cn) : m_cn(cn) {}
-    void setConnectionString(const QString& connectionString) override { m_cn.setConnectionString(connectionString); }
-    QString connectionString() const override { return m_cn.connectionString(); }
+    void setTarget(const db::ConnectionTarget& target) override { m_cn.setTarget(target); }
+    db::ConnectionTarget target() const override { return m_cn.target(); }
     void open() override { m_cn.open(); }
     void close() override { m_cn.close(); }
     bool isOpen() const override { return m_cn.isOpen(); }
@@ -142,7 +142,7 @@ int main(int argc, char** argv)
         std::fflush(stdout);
 
         db::OdbcConnection cn;
-        cn.setConnectionString(settings->odbc);
+        cn.setTarget(db::ConnectionTarget::native(settings->odbc));
         cn.open();
         const std::unique_ptr<db::Query> q = cn.createQuery(QStringLiteral("q_exec"));
         CountingSink sink;

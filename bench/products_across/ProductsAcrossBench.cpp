@@ -132,11 +132,11 @@ int main(int argc, char** argv)
         {
             // Closed before the databases are dropped.
             db::OdbcConnection cn;
-            cn.setConnectionString(here->odbc);
+            cn.setTarget(db::ConnectionTarget::native(here->odbc));
             cn.open();
             const std::unique_ptr<db::Query> q = cn.createQuery(QStringLiteral("q_exec"));
             const std::unique_ptr<db::Connection> far = cn.createPeer();
-            far->setConnectionString(elsewhereOdbc);
+            far->setTarget(db::ConnectionTarget::native(elsewhereOdbc));
             far->open();
             const std::unique_ptr<db::Query> farQuery = far->createQuery(QStringLiteral("q_exec"));
 

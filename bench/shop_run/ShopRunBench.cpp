@@ -91,8 +91,9 @@ int main(int argc, char** argv)
             const std::unique_ptr<db::Query> q_exec = cn.createQuery(QStringLiteral("q_exec"));
             const std::unique_ptr<db::Query> q_aux = cn.createQuery(QStringLiteral("q_aux"));
             seconds = bench::secondsOf([&] {
-                outcome = core::runConversion({cn, *q_exec, *q_aux}, initString(*settings, source.name()),
-                                              initString(*settings, destination.name()), true, sink, core::systemNow);
+                outcome = core::runConversion({cn, *q_exec, *q_aux}, core::readLink(initString(*settings, source.name())),
+                                              core::readLink(initString(*settings, destination.name())), true, sink,
+                                              core::systemNow);
             });
         }
         if (outcome != core::RunOutcome::Complete)

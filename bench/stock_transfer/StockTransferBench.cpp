@@ -131,14 +131,14 @@ int main(int argc, char** argv)
         {
             // Closed before the databases are dropped.
             db::OdbcConnection cn;
-            cn.setConnectionString(settings->odbc);
+            cn.setTarget(db::ConnectionTarget::native(settings->odbc));
             cn.open();
             const std::unique_ptr<db::Query> q_exec = cn.createQuery(QStringLiteral("q_exec"));
             const std::unique_ptr<db::Query> q_aux = cn.createQuery(QStringLiteral("q_aux"));
 
             // As a run on one server reads them: streamed through a second session.
             const std::unique_ptr<db::Connection> reader = cn.createPeer();
-            reader->setConnectionString(settings->odbc);
+            reader->setTarget(db::ConnectionTarget::native(settings->odbc));
             reader->open();
 
             // First, so that the peak memory read after it is its own.

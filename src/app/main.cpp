@@ -3,10 +3,12 @@
 #include "app/editor/LinkEditor.h"
 #include "app/editor/LinkEditorCommand.h"
 #include "app/window/Main.h"
+#include "db/FreeTdsConfig.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTranslator>
 #include <optional>
 
@@ -14,6 +16,9 @@ int main(int argc, char* argv[])
 {
     QCoreApplication::setApplicationName(QStringLiteral("KovaraConverter"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KOVARA_FILE_VERSION));
+    // Before any thread: the environment is the whole process's.
+    db::useOwnFreeTdsConfig(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) +
+                            QStringLiteral("/freetds.conf"));
 
     // Before any window exists, so the command line needs no display at all.
     const bool linkEditor = app::wantsLinkEditor(argc, argv);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/BulkLoad.h"
+#include "db/ConnectionTarget.h"
 #include "db/Query.h"
 #include "db/RowCursor.h"
 
@@ -15,12 +16,12 @@ class Connection {
 public:
     virtual ~Connection();
 
-    // Setting the current string again does nothing; setting another one
-    // while the connection is open is refused.
-    virtual void setConnectionString(const QString& connectionString) = 0;
-    virtual QString connectionString() const = 0;
+    // Where the next open goes. Setting the current target again does
+    // nothing; setting another one while the connection is open is refused.
+    virtual void setTarget(const ConnectionTarget& target) = 0;
+    virtual ConnectionTarget target() const = 0;
 
-    // Connects with the string alone, never asking the user anything. Opening
+    // Connects to the target alone, never asking the user anything. Opening
     // an open connection does nothing; closing a closed one does nothing.
     virtual void open() = 0;
     virtual void close() = 0;

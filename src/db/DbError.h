@@ -26,11 +26,20 @@ public:
     std::optional<int> row() const { return m_row; }
     const QString& reason() const { return m_row ? m_reason : m_message; }
 
+    // Why a connection could not be opened, for a failure of the driver's
+    // connect: the server refused the login (a wrong user or password, and
+    // so the channel to it was as asked), or the channel itself failed (no
+    // server, no encryption, an untrusted certificate...).
+    enum class Connect { NotConnecting, ChannelFailed, LoginRefused };
+    void setConnect(Connect connect) { m_connect = connect; }
+    Connect connect() const { return m_connect; }
+
 private:
     QString m_message;
     QByteArray m_utf8;
     std::optional<int> m_row;
     QString m_reason;
+    Connect m_connect = Connect::NotConnecting;
 };
 
 // The destination acted on its own inside a transaction the program opened:

@@ -12,14 +12,14 @@ OdbcConnection::OdbcConnection() : m_session(std::make_unique<odbc::Session>()) 
 
 OdbcConnection::~OdbcConnection() = default;
 
-void OdbcConnection::setConnectionString(const QString& connectionString)
+void OdbcConnection::setTarget(const ConnectionTarget& target)
 {
-    m_session->setConnectionString(connectionString);
+    m_session->setTarget(target);
 }
 
-QString OdbcConnection::connectionString() const
+ConnectionTarget OdbcConnection::target() const
 {
-    return m_session->connectionString();
+    return m_session->target();
 }
 
 void OdbcConnection::open()
@@ -50,6 +50,11 @@ void OdbcConnection::commit()
 void OdbcConnection::rollback()
 {
     m_session->rollback();
+}
+
+void OdbcConnection::confirmTransaction()
+{
+    m_session->confirmTransaction();
 }
 
 void OdbcConnection::setStatementTimeout(std::chrono::seconds timeout)

@@ -29,10 +29,9 @@ enum class OdbcBatchMode {
     RowByRow,         // one execution of the prepared statement per row
 };
 
-// A connection through the ODBC driver manager. The string is either a native
-// ODBC connection string ("DRIVER=...;...") or an OLE DB one for SQL Server
-// ("Provider=SQLOLEDB.1;...;Data Source=host"), which is translated for the
-// SQL Server driver installed here.
+// A connection through the ODBC driver manager, to a target written out for
+// the SQL Server driver installed here (see odbcLogin), or with a native ODBC
+// string as it is.
 class OdbcConnection final : public Connection {
 public:
     OdbcConnection();
@@ -41,8 +40,8 @@ public:
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
-    void setConnectionString(const QString& connectionString) override;
-    QString connectionString() const override;
+    void setTarget(const ConnectionTarget& target) override;
+    ConnectionTarget target() const override;
 
     void open() override;
     void close() override;
@@ -55,6 +54,7 @@ public:
     // rollback failed where the server could not tell. A failed rollback
     // closes the connection rather than let autocommit commit what is open.
     void rollback() override;
+    void confirmTransaction() override;
     void setStatementTimeout(std::chrono::seconds timeout) override;
 
     std::unique_ptr<Query> createQuery(const QString& name) override;

@@ -2,8 +2,10 @@
 
 #include "db/DbError.h"
 
-#include <QMap>
+#include <QRegularExpression>
+#include <QSysInfo>
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace db {
@@ -17,90 +19,30 @@ const std::array<QString, 4> kPreferredDrivers = {
     QStringLiteral("SQL Server"),
 };
 
-// Keys are lower-cased; values unquoted. Later keys win, as in OLE DB.
-QMap<QString, QString> parseOleDb(const QString& text)
-{
-    QMap<QString, QString> items;
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        const qsizetype eq = text.indexOf(u'=', i);
-        if (eq < 0)
-            break;
-        const QString key = text.mid(i, eq - i).trimmed().toLower();
-        i = eq + 1;
-        while (i < n && text[i].isSpace())
-            ++i;
-
-        QString value;
-        if (i < n && (text[i] == u'"' || text[i] == u'\'')) {
-            // A quoted value; the quote doubled stands for itself.
-            const QChar quote = text[i++];
-            while (i < n) {
-                if (text[i] == quote) {
-                    if (i + 1 < n && text[i + 1] == quote) {
-                        value.append(quote);
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                value.append(text[i++]);
-            }
-            const qsizetype semi = text.indexOf(u';', i);
-            i = semi < 0 ? n : semi + 1;
-        } else {
-            const qsizetype semi = text.indexOf(u';', i);
-            const qsizetype end = semi < 0 ? n : semi;
-            value = text.mid(i, end - i).trimmed();
-            i = semi < 0 ? n : semi + 1;
-        }
-        if (!key.isEmpty())
-            items.insert(key, value);
-    }
-    return items;
-}
-
-QString firstOf(const QMap<QString, QString>& items, std::initializer_list<const char*> keys)
-{
-    for (const char* key : keys) {
-        const auto it = items.constFind(QLatin1String(key));
-        if (it != items.cend())
-            return *it;
-    }
-    return {};
-}
-
-struct DataSource {
-    QString host;
-    QString instance;
-    QString port;
+// What a driver can be asked about encryption.
+enum class DriverKind {
+    Microsoft18,  // Encrypt=yes|no|strict, TrustServerCertificate, HostNameInCertificate
+    Microsoft,    // the older ones: Encrypt=yes|no and TrustServerCertificate only
+    FreeTds,      // Encryption=require; the certificate checked only through freetds.conf
+    OldSqlServer, // the "SQL Server" driver of every Windows: nothing it can be held to
+    Unknown,
 };
 
-DataSource parseDataSource(QString text)
+DriverKind kindOf(const QString& driver)
 {
-    text = text.trimmed();
-    if (text.startsWith(QLatin1String("tcp:"), Qt::CaseInsensitive))
-        text = text.mid(4).trimmed();
-    else if (text.startsWith(QLatin1String("lpc:"), Qt::CaseInsensitive))
-        text = text.mid(4).trimmed();  // shared memory: this machine, which TCP reaches too
-
-    DataSource ds;
-    const qsizetype comma = text.lastIndexOf(u',');
-    if (comma >= 0) {
-        ds.port = text.mid(comma + 1).trimmed();
-        text = text.left(comma).trimmed();
-    }
-    const qsizetype slash = text.indexOf(u'\\');
-    if (slash >= 0) {
-        ds.instance = text.mid(slash + 1).trimmed();
-        text = text.left(slash).trimmed();
-    }
-    if (text.isEmpty() || text == QLatin1String(".") || text.compare(QLatin1String("(local)"), Qt::CaseInsensitive) == 0)
-        text = QStringLiteral("127.0.0.1");
-    ds.host = text;
-    return ds;
+    if (driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive) ||
+        driver.contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive))
+        return DriverKind::FreeTds;
+    static const QRegularExpression numbered(QStringLiteral("ODBC Driver (\\d+) for SQL Server"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = numbered.match(driver);
+    if (match.hasMatch())
+        return match.captured(1).toInt() >= 18 ? DriverKind::Microsoft18 : DriverKind::Microsoft;
+    if (driver.contains(QLatin1String("SQL Server Native Client"), Qt::CaseInsensitive))
+        return DriverKind::Microsoft;
+    if (driver.trimmed().compare(QLatin1String("SQL Server"), Qt::CaseInsensitive) == 0)
+        return DriverKind::OldSqlServer;
+    return DriverKind::Unknown;
 }
 
 bool needsBraces(const QString& value)
@@ -139,123 +81,220 @@ QString plainOrBraced(const QString& value)
     return needsBraces(value) ? braced(value) : value;
 }
 
-bool asksWindowsLogin(const QMap<QString, QString>& items)
+bool asksEncryption(const ConnectionTarget& target)
 {
-    return firstOf(items, {"integrated security"}).compare(QLatin1String("SSPI"), Qt::CaseInsensitive) == 0;
+    return target.encryption != Encryption::DriverDefault;
+}
+
+// The name the certificate is checked under, when it is not the host's.
+std::optional<QString> otherCertificateName(const ConnectionTarget& target)
+{
+    if (target.certificateName.isEmpty() || target.certificateName.compare(target.host, Qt::CaseInsensitive) == 0)
+        return std::nullopt;
+    return target.certificateName;
+}
+
+// A driver that checks the certificate under the name it connects to can
+// still reach this machine by its own name where the host is a loopback
+// address: the same server, under the name its certificate carries.
+std::optional<QString> hostByCertificateName(const ConnectionTarget& target)
+{
+    const std::optional<QString> name = otherCertificateName(target);
+    const bool loopback = target.host.startsWith(QLatin1String("127.")) || target.host == QLatin1String("::1");
+    if (name && loopback && name->compare(QSysInfo::machineHostName(), Qt::CaseInsensitive) == 0)
+        return name;
+    return std::nullopt;
+}
+
+DbError cannotEncrypt(const QString& driver, const QString& what)
+{
+    return DbError(QStringLiteral("O ficheiro de ligação pede %1, e o controlador ODBC %2 não o consegue fazer: "
+                                  "instale o ODBC Driver 18 for SQL Server, ou mude o pedido no ficheiro de ligação")
+                       .arg(what, driver));
+}
+
+DbError cannotCheckUnderName(const QString& driver, const QString& name)
+{
+    return DbError(QStringLiteral("O ficheiro de ligação pede que o certificado do servidor seja verificado com o nome "
+                                  "«%1», e o controlador ODBC %2 só o verifica com o nome a que liga: escreva esse "
+                                  "nome no Data Source, ou instale o ODBC Driver 18 for SQL Server")
+                       .arg(name, driver));
+}
+
+// The items that ask a Microsoft driver for the encryption of the target;
+// nothing when it asks none. Raises DbError for what the driver cannot do.
+QString microsoftEncryption(DriverKind kind, const QString& driver, const ConnectionTarget& target)
+{
+    if (!asksEncryption(target))
+        return {};
+    if (kind == DriverKind::OldSqlServer || kind == DriverKind::Unknown)
+        throw cannotEncrypt(driver, QStringLiteral("uma ligação cifrada"));
+    const bool strict = target.encryption == Encryption::Strict;
+    if (strict && kind != DriverKind::Microsoft18)
+        throw cannotEncrypt(driver, QStringLiteral("a cifra estrita (Strict)"));
+    QString out = item("Encrypt", strict ? QStringLiteral("strict") : QStringLiteral("yes")) +
+                  item("TrustServerCertificate", target.trustServerCertificate ? QStringLiteral("yes")
+                                                                               : QStringLiteral("no"));
+    if (const std::optional<QString> name = otherCertificateName(target)) {
+        if (kind != DriverKind::Microsoft18 && !target.trustServerCertificate && !hostByCertificateName(target))
+            throw cannotCheckUnderName(driver, *name);
+        if (kind == DriverKind::Microsoft18)
+            out += item("HostNameInCertificate", plainOrBraced(*name));
+    }
+    return out;
+}
+
+QString loginItems(const ConnectionTarget& target, const std::function<QString(const QString&)>& credential)
+{
+    switch (target.login) {
+    case Login::Windows:
+        // The driver logs in as the operating system's user: Windows' own on
+        // Windows, the Kerberos ticket's with FreeTDS.
+        return item("Trusted_Connection", QStringLiteral("Yes"));
+    case Login::DataSource:
+        return {};
+    case Login::SqlServer:
+        break;
+    }
+    return item("UID", credential(target.user)) + item("PWD", credential(target.password));
 }
 
 // OLE DB's provider for ODBC names a data source of the driver manager, which
-// holds the driver and the server; the link gives the login and the database.
-QString dataSourceConnectionString(const QMap<QString, QString>& items, const QMap<QString, QString>& dataSources)
+// holds the driver and the server; the link gives the login, the database
+// and what it asks of encryption. The data source keeps its own settings
+// otherwise.
+OdbcLogin dataSourceLogin(const ConnectionTarget& target, const QMap<QString, QString>& dataSources)
 {
-    const QString name = firstOf(items, {"data source", "dsn"});
     std::optional<QString> driver;
     for (auto it = dataSources.cbegin(); it != dataSources.cend(); ++it) {
-        if (it.key().compare(name.trimmed(), Qt::CaseInsensitive) == 0)
+        if (it.key().compare(target.dataSource.trimmed(), Qt::CaseInsensitive) == 0)
             driver = it.value();
     }
     if (!driver)
         throw DbError(QStringLiteral("O ficheiro de ligação usa o fornecedor OLE DB para ODBC (MSDASQL), e a origem de "
                                      "dados ODBC \"%1\" do seu Data Source não existe neste computador: crie-a, ou "
                                      "escreva o ficheiro para o fornecedor do SQL Server com o nome do servidor")
-                          .arg(name));
-    const bool freeTds = driver->contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive) ||
-                         driver->contains(QLatin1String("tdsodbc"), Qt::CaseInsensitive);
+                          .arg(target.dataSource));
+    const DriverKind kind = kindOf(*driver);
+    const bool freeTds = kind == DriverKind::FreeTds;
     const auto credential = [&](const QString& value) { return freeTds ? freeTdsValue(value, true) : braced(value); };
 
-    QString out = item("DSN", plainOrBraced(name));
-    if (asksWindowsLogin(items))
-        out += item("Trusted_Connection", QStringLiteral("Yes"));
-    else
-        out += item("UID", credential(firstOf(items, {"user id", "uid", "user"}))) +
-               item("PWD", credential(firstOf(items, {"password", "pwd"})));
-    const QString database = firstOf(items, {"initial catalog", "database"});
-    if (!database.isEmpty())
-        out += item("DATABASE", plainOrBraced(database));
-    return out;
+    QString out = item("DSN", plainOrBraced(target.dataSource)) + loginItems(target, credential);
+    if (!target.database.isEmpty())
+        out += item("DATABASE", plainOrBraced(target.database));
+    if (!freeTds) {
+        out += microsoftEncryption(kind, *driver, target);
+    } else if (asksEncryption(target)) {
+        if (target.encryption == Encryption::Strict)
+            throw cannotEncrypt(*driver, QStringLiteral("a cifra estrita (Strict)"));
+        // The data source names the server, in a section of its own or none.
+        if (!target.trustServerCertificate)
+            throw DbError(QStringLiteral("O controlador FreeTDS só verifica o certificado do servidor numa ligação feita "
+                                         "pelo nome do servidor, e não através da origem de dados ODBC \"%1\": escreva o "
+                                         "ficheiro para o fornecedor do SQL Server com o nome do servidor, ou marque "
+                                         "«Confiar no certificado do servidor» no editor da ligação, se conhece o servidor")
+                              .arg(target.dataSource));
+        out += item("Encryption", QStringLiteral("require"));
+    }
+    return {out, std::nullopt, *driver};
+}
+
+QString chooseDriver(const QStringList& installedDrivers)
+{
+    for (const QString& candidate : kPreferredDrivers) {
+        for (const QString& installed : installedDrivers) {
+            if (installed.trimmed().compare(candidate, Qt::CaseInsensitive) == 0)
+                return candidate;
+        }
+    }
+    throw DbError(QStringLiteral("Nenhum controlador ODBC para SQL Server está instalado "
+                                 "(ODBC Driver 18 for SQL Server, ODBC Driver 17 for SQL Server, FreeTDS ou SQL Server)"));
+}
+
+OdbcLogin freeTdsLogin(const ConnectionTarget& target, std::chrono::seconds requestTimeout, const QString& caFile)
+{
+    QString host = target.host;
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    const auto credential = [](const QString& value) { return freeTdsValue(value, true); };
+
+    OdbcLogin login;
+    login.driver = QStringLiteral("FreeTDS");
+    QString& out = login.connectionString;
+    out = item("DRIVER", braced(QStringLiteral("FreeTDS")));
+    if (target.encryption == Encryption::Strict)
+        throw cannotEncrypt(QStringLiteral("FreeTDS"), QStringLiteral("a cifra estrita (Strict)"));
+    if (asksEncryption(target) && !target.trustServerCertificate) {
+        // Only a section of freetds.conf makes FreeTDS 1.3 check the
+        // certificate, against the name the section connects to.
+        if (const std::optional<QString> name = otherCertificateName(target)) {
+            const std::optional<QString> sameMachine = hostByCertificateName(target);
+            if (!sameMachine)
+                throw cannotCheckUnderName(QStringLiteral("FreeTDS"), *name);
+            host = *sameMachine;
+        }
+        login.section = odbc::FreeTdsSection{host, target.port, target.instance, caFile};
+        out += item("SERVERNAME", login.section->name());
+    } else if (!target.port.isEmpty()) {
+        // FreeTDS takes the port as its own key, and finds a named instance
+        // itself (through the server's browser service) when no port is given.
+        out += item("SERVER", freeTdsValue(host, false)) + item("PORT", freeTdsValue(target.port, false));
+    } else {
+        out += item("SERVER", freeTdsValue(target.instance.isEmpty() ? host : host + u'\\' + target.instance, false));
+    }
+    out += loginItems(target, credential);
+    if (!target.database.isEmpty())
+        out += item("DATABASE", freeTdsValue(target.database, false));
+    // Every Microsoft server answers a 7.4 login with its own version. Left
+    // to choose, FreeTDS tries Sybase's 5.0 after a failed login, and with
+    // a server that takes connections but never answers, that attempt
+    // never ends.
+    out += item("TDS_Version", QStringLiteral("7.4"));
+    if (asksEncryption(target))
+        out += item("Encryption", QStringLiteral("require"));
+    // FreeTDS holds a commit or rollback to no statement's timeout, only
+    // to this one of its own.
+    if (requestTimeout.count() > 0)
+        out += item("Timeout", QString::number(requestTimeout.count()));
+    return login;
 }
 
 }  // namespace
 
-bool isOleDbConnectionString(const QString& connectionString)
+OdbcLogin odbcLogin(const ConnectionTarget& target, const QStringList& installedDrivers,
+                    std::chrono::seconds requestTimeout, const QMap<QString, QString>& dataSources,
+                    const QString& caFile)
 {
-    return connectionString.trimmed().startsWith(QLatin1String("Provider="), Qt::CaseInsensitive);
-}
+    if (!target.odbc.isEmpty())
+        return {target.odbc, std::nullopt};
+    if (!target.dataSource.isEmpty())
+        return dataSourceLogin(target, dataSources);
 
-QString odbcConnectionString(const QString& connectionString, const QStringList& installedDrivers,
-                             std::chrono::seconds requestTimeout, const QMap<QString, QString>& dataSources)
-{
-    if (!isOleDbConnectionString(connectionString))
-        return connectionString;
+    const QString driver = chooseDriver(installedDrivers);
+    const DriverKind kind = kindOf(driver);
+    if (kind == DriverKind::FreeTds)
+        return freeTdsLogin(target, requestTimeout, caFile);
 
-    const QMap<QString, QString> items = parseOleDb(connectionString);
-    if (firstOf(items, {"provider"}).startsWith(QLatin1String("MSDASQL"), Qt::CaseInsensitive))
-        return dataSourceConnectionString(items, dataSources);
-
-    QString driver;
-    for (const QString& candidate : kPreferredDrivers) {
-        for (const QString& installed : installedDrivers) {
-            if (installed.trimmed().compare(candidate, Qt::CaseInsensitive) == 0) {
-                driver = candidate;
-                break;
-            }
-        }
-        if (!driver.isEmpty())
-            break;
-    }
-    if (driver.isEmpty())
-        throw DbError(QStringLiteral("Nenhum controlador ODBC para SQL Server está instalado "
-                                     "(ODBC Driver 18 for SQL Server, ODBC Driver 17 for SQL Server, FreeTDS ou SQL Server)"));
-
-    const DataSource ds = parseDataSource(firstOf(items, {"data source", "server", "address", "addr", "network address"}));
-    const QString user = firstOf(items, {"user id", "uid", "user"});
-    const QString password = firstOf(items, {"password", "pwd"});
-    const QString database = firstOf(items, {"initial catalog", "database"});
-    const bool windowsLogin = asksWindowsLogin(items);
-    // The driver logs in as the operating system's user: Windows' own on
-    // Windows, the Kerberos ticket's with FreeTDS.
-    const QString login = windowsLogin ? item("Trusted_Connection", QStringLiteral("Yes")) : QString();
-    const bool freeTds = driver == QLatin1String("FreeTDS");
-
-    QString out = item("DRIVER", braced(driver));
-    if (freeTds) {
-        // FreeTDS takes the port as its own key, and finds a named instance
-        // itself (through the server's browser service) when no port is given.
-        QString host = ds.host;
-        if (host.startsWith(u'[') && host.endsWith(u']'))
-            host = host.mid(1, host.size() - 2);
-        if (!ds.port.isEmpty())
-            out += item("SERVER", freeTdsValue(host, false)) + item("PORT", freeTdsValue(ds.port, false));
-        else
-            out += item("SERVER", freeTdsValue(ds.instance.isEmpty() ? host : host + u'\\' + ds.instance, false));
-        out += windowsLogin ? login : item("UID", freeTdsValue(user, true)) + item("PWD", freeTdsValue(password, true));
-        if (!database.isEmpty())
-            out += item("DATABASE", freeTdsValue(database, false));
-        // Every Microsoft server answers a 7.4 login with its own version. Left
-        // to choose, FreeTDS tries Sybase's 5.0 after a failed login, and with
-        // a server that takes connections but never answers, that attempt
-        // never ends.
-        out += item("TDS_Version", QStringLiteral("7.4"));
-        // FreeTDS holds a commit or rollback to no statement's timeout, only
-        // to this one of its own.
-        if (requestTimeout.count() > 0)
-            out += item("Timeout", QString::number(requestTimeout.count()));
-    } else {
-        QString server = ds.host;
-        if (!ds.instance.isEmpty())
-            server += u'\\' + ds.instance;
-        if (!ds.port.isEmpty())
-            server += u',' + ds.port;
-        out += item("SERVER", plainOrBraced(server));
-        out += windowsLogin ? login : item("UID", braced(user)) + item("PWD", braced(password));
-        if (!database.isEmpty())
-            out += item("DATABASE", plainOrBraced(database));
+    const std::optional<QString> sameMachine =
+        kind == DriverKind::Microsoft && !target.trustServerCertificate && asksEncryption(target)
+            ? hostByCertificateName(target)
+            : std::nullopt;
+    QString server = sameMachine.value_or(target.host);
+    if (!target.instance.isEmpty())
+        server += u'\\' + target.instance;
+    if (!target.port.isEmpty())
+        server += u',' + target.port;
+    QString out = item("DRIVER", braced(driver)) + item("SERVER", plainOrBraced(server)) +
+                  loginItems(target, [](const QString& value) { return braced(value); });
+    if (!target.database.isEmpty())
+        out += item("DATABASE", plainOrBraced(target.database));
+    if (asksEncryption(target))
+        out += microsoftEncryption(kind, driver, target);
+    else if (kind == DriverKind::Microsoft18)
         // Driver 18 insists on encryption by default; servers of the era this
         // tool serves often cannot do it.
-        if (driver == kPreferredDrivers[0])
-            out += item("Encrypt", QStringLiteral("Optional"));
-    }
-    return out;
+        out += item("Encrypt", QStringLiteral("Optional"));
+    return {out, std::nullopt, driver};
 }
 
 }  // namespace db

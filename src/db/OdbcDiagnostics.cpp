@@ -4,9 +4,17 @@
 #include "db/OdbcApi.h"
 #include "db/OdbcText.h"
 
+#include <algorithm>
+
 namespace db::odbc {
 
 namespace {
+
+// "The transaction ended in the trigger. The batch has been aborted."
+constexpr SQLINTEGER kTransactionEndedInTrigger = 3609;
+// "Transaction count after EXECUTE indicates a mismatching number of BEGIN
+// and COMMIT statements": a prepared statement's trigger changed the level.
+constexpr SQLINTEGER kTransactionCountChanged = 266;
 
 bool isTrailingJunk(QChar c)
 {
@@ -54,6 +62,7 @@ std::vector<Diagnostic> readDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle
 
         Diagnostic d;
         d.sqlState = fromWide(state, 5);
+        d.nativeError = nativeError;
         d.text = fromWide(message.data(), std::min<qsizetype>(length, qsizetype(message.size()) - 1));
         if (handleType == SQL_HANDLE_STMT) {
             SQLLEN row = 0;
@@ -80,9 +89,39 @@ QString failureMessage(const std::vector<Diagnostic>& records)
     return text.isEmpty() ? QStringLiteral("ODBC error ") + chosen->sqlState : text;
 }
 
+bool transactionLostIn(const std::vector<Diagnostic>& records)
+{
+    if (std::any_of(records.begin(), records.end(),
+                    [](const Diagnostic& d) { return d.nativeError == kTransactionEndedInTrigger; }))
+        return true;
+    const auto firstError = std::find_if(records.begin(), records.end(), isError);
+    return firstError != records.end()
+        && (firstError->nativeError == kTransactionCountChanged || firstError->text.contains(kLevelChanged));
+}
+
+void throwFailure(const std::vector<Diagnostic>& records, const QString& suffix)
+{
+    const QString text = failureMessage(records) + suffix;
+    if (transactionLostIn(records))
+        throw TransactionLost(text);
+    throw DbError(text);
+}
+
 void throwDiagnostics(SQLSMALLINT handleType, SQLHANDLE handle, const QString& suffix)
 {
-    throw DbError(failureMessage(readDiagnostics(handleType, handle)) + suffix);
+    throwFailure(readDiagnostics(handleType, handle), suffix);
+}
+
+void throwConnectFailure(SQLHDBC dbc)
+{
+    const std::vector<Diagnostic> records = readDiagnostics(SQL_HANDLE_DBC, dbc);
+    DbError error(failureMessage(records));
+    error.setConnect(DbError::Connect::ChannelFailed);
+    for (const Diagnostic& d : records) {
+        if (d.sqlState == QLatin1String("28000") || (d.nativeError >= 18450 && d.nativeError < 18500))
+            error.setConnect(DbError::Connect::LoginRefused);
+    }
+    throw error;
 }
 
 void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle)

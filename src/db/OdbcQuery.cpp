@@ -18,12 +18,16 @@ constexpr std::size_t kMaxArrayBytes = 32u * 1024u * 1024u;
 // Once the server has ended a transaction on its own (an error that dooms
 // it, a trigger's ROLLBACK or COMMIT), a driver goes on with the later sets
 // of a parameter array, and the caller may go on with later statements, each
-// then committed on its own. Inside a transaction, every write refuses to run
-// unless the transaction is still open; its mark, written first, has opened
-// it on the server whatever the driver defers.
-QString guarded(const QString& sql)
+// then committed on its own. Inside a transaction, every write runs only at
+// the level the program opened it at, and the level is asked again after it:
+// a trigger's lone COMMIT one level down, which commits nothing, changes it.
+// The mark, written first, has opened the transaction on the server whatever
+// the driver defers.
+QString guarded(const QString& sql, int level)
 {
-    return QStringLiteral("IF @@TRANCOUNT > 0 BEGIN %1 END ELSE RAISERROR(N'A transacção já terminou', 16, 1)").arg(sql);
+    return QStringLiteral("IF @@TRANCOUNT = %1 BEGIN %2; IF @@TRANCOUNT <> %1 RAISERROR(N'%3', 16, 1) END "
+                          "ELSE RAISERROR(N'A transacção já terminou', 16, 1)")
+        .arg(QString::number(level), sql, kLevelChanged);
 }
 
 QString rowSuffix(qsizetype row)
@@ -97,12 +101,24 @@ Statement OdbcQuery::run(const NamedStatement& statement, const std::vector<Para
 
 QString OdbcQuery::writeText(const QString& sql) const
 {
-    return m_session.guardsWrites() ? guarded(sql) : sql;
+    const int level = m_session.guardedLevel();
+    return level > 0 ? guarded(sql, level) : sql;
+}
+
+template <typename Write>
+void OdbcQuery::write(Write&& write)
+{
+    try {
+        write();
+    } catch (const TransactionLost&) {
+        m_session.transactionLost();
+        throw;
+    }
 }
 
 void OdbcQuery::runExecute(const NamedStatement& statement, const std::vector<ParamValue>& values)
 {
-    run(NamedStatement{writeText(statement.text), statement.names}, values).finish();
+    write([&] { run(NamedStatement{writeText(statement.text), statement.names}, values).finish(); });
 }
 
 ResultSet OdbcQuery::runOpen(const NamedStatement& statement, const std::vector<ParamValue>& values)
@@ -118,6 +134,12 @@ void OdbcQuery::runBatch(const NamedStatement& statement, const std::vector<std:
 {
     if (rows.empty())
         return;
+    write([&] { runBatchOf(statement, rows, firstRow); });
+}
+
+void OdbcQuery::runBatchOf(const NamedStatement& statement, const std::vector<std::vector<ParamValue>>& rows,
+                           int firstRow)
+{
     const QString text = writeText(statement.text);
     if (!m_batch || m_batch->sql != text) {
         m_batch.reset();
@@ -151,6 +173,7 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
     // told, read before the next call clears it.
     std::optional<QString> error;
     bool lostConnection = false;
+    bool lostTransaction = false;
     SQLLEN errorRow = 0;
     const auto setFailed = [&] { return std::find(statuses.begin(), statuses.end(), SQL_PARAM_ERROR) != statuses.end(); };
     const auto note = [&](SQLRETURN rc) {
@@ -162,6 +185,7 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
             return;
         error = failureMessage(records);
         lostConnection = std::any_of(records.begin(), records.end(), isConnectionLoss);
+        lostTransaction = transactionLostIn(records);
         if (firstError != records.end())
             errorRow = firstError->rowNumber;
     };
@@ -181,11 +205,16 @@ bool OdbcQuery::runArray(const std::vector<std::vector<ParamValue>>& rows, int f
             error = QStringLiteral("Communication link failure");
         const std::optional<int> set = failedParameterSet(statuses, errorRow);
         const QString reason = error.value_or(QStringLiteral("ODBC error"));
-        DbError failure(reason + (set ? rowSuffix(qsizetype(firstRow) + *set) : QStringLiteral(" (linha desconhecida)")));
-        // A connection lost at a row is not that row's fault.
-        if (set && !lost)
-            failure.setRow(firstRow + *set, reason);
-        throw failure;
+        const QString text = reason + (set ? rowSuffix(qsizetype(firstRow) + *set) : QStringLiteral(" (linha desconhecida)"));
+        const auto atRow = [&](auto failure) {
+            // A connection lost at a row is not that row's fault.
+            if (set && !lost)
+                failure.setRow(firstRow + *set, reason);
+            throw failure;
+        };
+        if (lostTransaction)
+            atRow(TransactionLost(text));
+        atRow(DbError(text));
     }
     return true;
 }

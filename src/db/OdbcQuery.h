@@ -30,6 +30,10 @@ private:
 
     Statement newStatement() const;
     QString writeText(const QString& sql) const;
+    // Runs a write, telling the session when the destination acted on its own in it.
+    template <typename Write>
+    void write(Write&& write);
+    void runBatchOf(const NamedStatement& statement, const std::vector<std::vector<ParamValue>>& rows, int firstRow);
     Statement run(const NamedStatement& statement, const std::vector<ParamValue>& values);
     bool runArray(const std::vector<std::vector<ParamValue>>& rows, int firstRow);
     void runRowByRow(const std::vector<std::vector<ParamValue>>& rows, int firstRow);

@@ -8,6 +8,7 @@
 #include "db/OdbcText.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace db::odbc {
@@ -37,13 +38,13 @@ Session::~Session()
     close();
 }
 
-void Session::setConnectionString(const QString& connectionString)
+void Session::setTarget(const ConnectionTarget& target)
 {
-    if (connectionString == m_connectionString)
+    if (target == m_target)
         return;
     if (isOpen())
         throw DbError(QStringLiteral("Cannot change the connection string of an open connection"));
-    m_connectionString = connectionString;
+    m_target = target;
 }
 
 void Session::open()
@@ -53,10 +54,12 @@ void Session::open()
     if (!m_env)
         m_env = makeEnvironment();
 
-    const bool oleDb = isOleDbConnectionString(m_connectionString);
-    const QString odbcString =
-        odbcConnectionString(m_connectionString, oleDb ? installedDrivers(m_env.get()) : QStringList{},
-                             m_statementTimeout, oleDb ? dataSources(m_env.get()) : QMap<QString, QString>{});
+    const bool native = !m_target.odbc.isEmpty();
+    const OdbcLogin login =
+        odbcLogin(m_target, native ? QStringList{} : installedDrivers(m_env.get()), m_statementTimeout,
+                  native || m_target.dataSource.isEmpty() ? QMap<QString, QString>{} : dataSources(m_env.get()));
+    if (login.section)
+        writeFreeTdsSection(*login.section);
 
     Handle dbc(SQL_HANDLE_DBC, m_env.get());
     // A driver without login timeouts simply refuses this.
@@ -64,10 +67,10 @@ void Session::open()
                        SQL_IS_UINTEGER);
     // A driver without bulk copy refuses this, and the copies go without.
     SQLSetConnectAttrW(dbc.get(), kBulkCopy, reinterpret_cast<SQLPOINTER>(kBulkCopyOn), SQL_IS_INTEGER);
-    const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, wide(odbcString), SQL_NTS, nullptr, 0, nullptr,
-                                           SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc = SQLDriverConnectW(dbc.get(), nullptr, wide(login.connectionString), SQL_NTS, nullptr, 0,
+                                           nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc))
-        throwDiagnostics(SQL_HANDLE_DBC, dbc.get());
+        throwConnectFailure(dbc.get());
 
     // SQL_PARC_BATCH or SQL_PARC_NO_BATCH; a driver that answers neither has
     // not thought about parameter arrays.
@@ -86,6 +89,8 @@ void Session::open()
     if (!SQL_SUCCEEDED(SQLGetInfoW(dbc.get(), SQL_DRIVER_HDBC, &m_driverDbc, sizeof m_driverDbc, nullptr)))
         m_driverDbc = SQL_NULL_HDBC;
     m_inTransaction = false;
+    m_level = 0;
+    m_lost = false;
     m_marks = Marks::Unknown;
     m_dbc = std::move(dbc);
 }
@@ -199,20 +204,49 @@ void Session::beginTransaction()
         m_marks = createMarks() ? Marks::Kept : Marks::Unavailable;
     setAutocommit(false);
     m_inTransaction = true;
+    m_level = 0;
+    m_lost = false;
     if (m_marks != Marks::Kept)
         return;
     ++m_transactionNumber;
-    // Also opens the transaction on the server at once, whatever the driver defers.
     try {
+        // Also opens the driver's transaction on the server at once, whatever the driver defers.
         Statement mark(newStatement());
         mark.executeDirect(QStringLiteral("INSERT INTO %1 (numero) VALUES (%2)")
                                .arg(QLatin1String(kMarks))
                                .arg(m_transactionNumber));
+        openOwnLevel();
     } catch (const DbError&) {
         // The failure may have ended the transaction on the server: nothing
         // may go on in it.
         rollback();
         throw;
+    }
+}
+
+void Session::openOwnLevel()
+{
+    const std::optional<int> level = askCount(QStringLiteral("BEGIN TRANSACTION; SELECT @@TRANCOUNT"));
+    // Only inside the driver's transaction does the program's COMMIT at the
+    // end commit nothing, leaving the driver's to SQLEndTran.
+    if (!level || *level < 2)
+        throw DbError(QStringLiteral("The server did not open the transaction inside the driver's"));
+    m_level = *level;
+}
+
+void Session::confirmTransaction()
+{
+    if (!isOpen() || !m_inTransaction || m_level == 0)
+        return;
+    // Inside the transaction its mark is seen whether or not a trigger
+    // committed it: only the level tells here. A trigger that committed and
+    // opened as many levels again is told by the mark at the rollback.
+    const std::optional<int> level = askCount(QStringLiteral("SELECT @@TRANCOUNT"));
+    if (!level)
+        throw DbError(QStringLiteral("The server did not say whether it still holds the transaction"));
+    if (*level != m_level) {
+        m_lost = true;
+        throw TransactionLost(kLevelChanged);
     }
 }
 
@@ -222,6 +256,20 @@ void Session::commit()
     if (!m_inTransaction)
         throw DbError(QStringLiteral("No transaction is open"));
     // A failed commit leaves the transaction open for the caller's rollback.
+    if (m_level > 0) {
+        // The program's own level, closed by the program: at its level, this
+        // COMMIT only takes the count down to the driver's.
+        try {
+            Statement close(newStatement());
+            close.executeDirect(QStringLiteral("IF @@TRANCOUNT = %1 COMMIT TRANSACTION ELSE RAISERROR(N'%2', 16, 1)")
+                                    .arg(QString::number(m_level), kLevelChanged));
+            close.finish();
+        } catch (const TransactionLost&) {
+            m_lost = true;
+            throw;
+        }
+        m_level = 0;
+    }
     check(SQLEndTran(SQL_HANDLE_DBC, m_dbc.get(), SQL_COMMIT), SQL_HANDLE_DBC, m_dbc.get());
     m_inTransaction = false;
     setAutocommit(true);
@@ -232,6 +280,11 @@ void Session::rollback()
     if (!isOpen() || !m_inTransaction)
         return;
     m_inTransaction = false;
+    // The program's own level is left open: the driver's rollback ends every
+    // level at once, and nothing sent here may commit (a COMMIT of a
+    // transaction an error doomed is refused).
+    m_level = 0;
+    const bool lost = std::exchange(m_lost, false);
     // Asked first: a driver that saw the server end the transaction may answer
     // the rollback with success, having nothing left to undo.
     const std::optional<bool> held = serverHoldsTransaction();
@@ -240,10 +293,10 @@ void Session::rollback()
     // commit, whatever the driver made of the rollback: the session is kept.
     if (!SQL_SUCCEEDED(rc) && held != false) {
         const QString failure = failureMessage(readDiagnostics(SQL_HANDLE_DBC, m_dbc.get()));
-        const bool lost = connectionLost();
+        const bool gone = connectionLost();
         drop();
         // A session that ends with its transaction open, or that is lost, has it discarded.
-        if (held == true || lost)
+        if (held == true || gone)
             return;
         throw DbError(failure);
     }
@@ -252,17 +305,22 @@ void Session::rollback()
     } catch (const DbError&) {
         // Nothing is left open to commit, and the transaction is undone.
     }
+    const QString ended = QStringLiteral("The server ended the transaction before the rollback");
     if (m_marks != Marks::Kept) {
         if (held == false)
-            throw DbError(QStringLiteral("The server ended the transaction before the rollback"));
+            throw DbError(ended);
         return;
     }
+    // Ended in a trigger: what the trigger wrote after its ROLLBACK stands
+    // outside any transaction.
+    if (held == false && lost)
+        throw DbError(ended);
     // The mark outlives only a commit: one the server made before the
     // rollback (a trigger's COMMIT), even where later statements opened
     // another transaction that the rollback undid.
     const std::optional<bool> kept = markKept();
     if (kept == true || (held == false && !kept))
-        throw DbError(QStringLiteral("The server ended the transaction before the rollback"));
+        throw DbError(ended);
 }
 
 bool Session::connectionLost() const

@@ -35,14 +35,14 @@ QString columnName(SQLHSTMT stmt, SQLUSMALLINT column)
 
 // SQL_SUCCESS_WITH_INFO may carry a failure: a driver may report a statement
 // of a batch that failed so. Records outside class 01 are that failure.
-std::optional<QString> failureAmong(SQLRETURN rc, SQLHSTMT stmt)
+std::optional<std::vector<Diagnostic>> failureAmong(SQLRETURN rc, SQLHSTMT stmt)
 {
     if (rc == SQL_SUCCESS || rc == SQL_NO_DATA)
         return std::nullopt;
-    const std::vector<Diagnostic> records = readDiagnostics(SQL_HANDLE_STMT, stmt);
+    std::vector<Diagnostic> records = readDiagnostics(SQL_HANDLE_STMT, stmt);
     if (rc == SQL_SUCCESS_WITH_INFO && std::none_of(records.begin(), records.end(), isError))
         return std::nullopt;
-    return failureMessage(records);
+    return records;
 }
 
 }  // namespace
@@ -87,8 +87,8 @@ Statement::Statement(Handle handle) : m_handle(std::move(handle)) {}
 
 void Statement::check(SQLRETURN rc, const QString& failureSuffix) const
 {
-    if (const std::optional<QString> failure = failureAmong(rc, get()))
-        throw DbError(*failure + failureSuffix);
+    if (const std::optional<std::vector<Diagnostic>> failure = failureAmong(rc, get()))
+        throwFailure(*failure, failureSuffix);
 }
 
 void Statement::executeDirect(const QString& sql)
@@ -123,10 +123,10 @@ void Statement::executePrepared(const std::vector<ParamValue>& values, const QSt
     const SQLRETURN rc = SQLExecute(get());
     // The records go with the next call on the handle, so they are read first;
     // the bindings point into the block, which is about to go.
-    const std::optional<QString> failure = failureAmong(rc, get());
+    const std::optional<std::vector<Diagnostic>> failure = failureAmong(rc, get());
     SQLFreeStmt(get(), SQL_RESET_PARAMS);
     if (failure)
-        throw DbError(*failure + failureSuffix);
+        throwFailure(*failure, failureSuffix);
 }
 
 ResultSet Statement::fetchAll()

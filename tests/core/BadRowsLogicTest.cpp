@@ -1,8 +1,10 @@
-// The two pieces of the bad-row search that can go wrong on their own: the
-// narrowing over sets of keys, and the reading of a value against a
-// destination column's rule.
+// The pieces of the bad-row search that can go wrong on their own: the
+// narrowing over sets of keys, its time bound, and the reading of a value
+// against a destination column's rule.
 
 #include "QStringPrinting.h"
+#include "RecordingDatabase.h"
+#include "core/search/BadRows.h"
 #include "core/search/RowProblems.h"
 #include "core/search/RowSearch.h"
 
@@ -60,6 +62,53 @@ TEST(RowSearch, FindsSinglesAndPairsAndStopsAtItsLimits)
         EXPECT_EQ(result.complete, c.complete);
         EXPECT_LE(tries, c.maxTries);
     }
+}
+
+// A step whose every row the destination refuses, each try 45 seconds long.
+class SlowTrial final : public core::StepTrial {
+public:
+    const std::vector<core::SourceStatement>& statements() const override { return m_statements; }
+    std::optional<QString> attempt(const QStringList& conditions) override
+    {
+        now += std::chrono::seconds(45);
+        if (conditions.last() == QStringLiteral("1 = 0"))
+            return std::nullopt;
+        return QStringLiteral("recusado");
+    }
+
+    std::chrono::steady_clock::time_point now;
+
+private:
+    std::vector<core::SourceStatement> m_statements = core::insertsOf(core::tableSteps().at(7), true);
+};
+
+class LogSink final : public core::ConversionSink {
+public:
+    void addLog(const QString& line) override { lines.append(line); }
+    void progressStep() override {}
+    QStringList lines;
+};
+
+TEST(BadRows, TheSearchStopsAfterFiveMinutesAndNamesWhatItFound)
+{
+    recording::RecordingConnection cn(std::make_shared<recording::Recorder>());
+    std::vector<db::ResultSet::Row> units;
+    for (int code = 1; code <= 8; ++code)
+        units.push_back({QString::number(code)});
+    cn.recorder().respond(QStringLiteral("SELECT DISTINCT codigo"), recording::makeResult({"codigo"}, units));
+    cn.recorder().respond(QStringLiteral("SELECT DATA_TYPE"), recording::singleValue("DATA_TYPE", "int"));
+    const std::unique_ptr<db::Query> q = cn.createQuery(QStringLiteral("q_exec"));
+    SlowTrial trial;
+    LogSink sink;
+
+    core::nameBadRows(trial, {"pos", "loja"}, *q, *q, sink, [&] { return trial.now; });
+
+    // Three rows are narrowed down in the five minutes after the first try; the fourth would take a seventh.
+    EXPECT_EQ(sink.lines, QStringList({"A procurar em Unidades os registos que o destino recusa...",
+                                       "Unidades, código 1: o destino recusa este registo: recusado",
+                                       "Unidades, código 2: o destino recusa este registo: recusado",
+                                       "Unidades, código 3: o destino recusa este registo: recusado",
+                                       "Unidades: pode haver mais registos que o destino recusa; corrija estes e volte a tentar."}));
 }
 
 TEST(RowProblems, EachRuleNamesTheColumnAndWhatTheDestinationTakes)

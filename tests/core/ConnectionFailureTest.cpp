@@ -57,19 +57,24 @@ Outcome runAgainst(const QString& dataSource, std::optional<std::chrono::seconds
     harness::RecordingSink sink;
     QElapsedTimer timer;
     timer.start();
-    core::runConversion({cn, *q_exec, *q_aux}, sourceInit(dataSource),
-                        QString(harness::kDestinationInit).replace("Data Source=srv", "Data Source=" + dataSource), true,
-                        sink);
+    core::runConversion({cn, *q_exec, *q_aux}, core::readLink(sourceInit(dataSource)),
+                        core::readLink(QString(harness::kDestinationInit).replace("Data Source=srv", "Data Source=" + dataSource)),
+                        true, sink);
     return {sink.logLines(), sink.steps(), cn.isOpen(), timer.elapsed()};
 }
 
-void expectFatalLogWithoutPassword(const Outcome& run)
+// Logged in, the run says what the server told of its encryption first.
+void expectFatalLogWithoutPassword(const Outcome& run, bool loggedIn = false)
 {
-    ASSERT_EQ(run.log.size(), 3) << run.log.join(u'|').toStdString();
+    const qsizetype fatal = loggedIn ? 2 : 1;
+    ASSERT_EQ(run.log.size(), fatal + 2) << run.log.join(u'|').toStdString();
     EXPECT_EQ(run.log[0], "A ligar à base de dados...");
-    EXPECT_TRUE(run.log[1].startsWith("Excepção fatal: ")) << run.log[1].toStdString();
-    EXPECT_GT(run.log[1].size(), QStringLiteral("Excepção fatal: ").size());
-    EXPECT_EQ(run.log[2], "Processo abortado!");
+    if (loggedIn) {
+        EXPECT_TRUE(run.log[1].startsWith("Ligação cifrada a 127.0.0.1,")) << run.log[1].toStdString();
+    }
+    EXPECT_TRUE(run.log[fatal].startsWith("Excepção fatal: ")) << run.log[fatal].toStdString();
+    EXPECT_GT(run.log[fatal].size(), QStringLiteral("Excepção fatal: ").size());
+    EXPECT_EQ(run.log[fatal + 1], "Processo abortado!");
     for (const QString& line : run.log) {
         for (const QString& form : passwordForms())
             EXPECT_FALSE(line.contains(form, Qt::CaseInsensitive)) << line.toStdString();
@@ -106,35 +111,38 @@ TEST_F(ConnectionFailureTest, LoginThatNeverCompletesIsLoggedPromptlyWithoutTheP
 
 TEST_F(ConnectionFailureTest, ServerLostAfterAcceptingTheLoginIsLoggedPromptlyWithoutThePassword)
 {
-    // It answers the same-database check, the catalog of the stock lines'
-    // table, the session's marks table, the start of the first step's
-    // transaction, its mark and its DELETE, then hangs up on the count query.
-    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 6});
+    // It answers the two questions about the session's encryption, the
+    // same-database check, the catalog of the stock lines' table, the
+    // session's marks table, the start of the first step's transaction, its
+    // mark, the program's own level and its DELETE, then hangs up on the count query.
+    faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = 9});
     ASSERT_NE(server.port(), 0);
     const Outcome cut = runAgainst(server.dataSource());
-    expectFatalLogWithoutPassword(cut);
+    expectFatalLogWithoutPassword(cut, true);
     const QStringList requests = server.requests();
-    ASSERT_EQ(requests.size(), 7) << requests.join(u'|').toStdString();
-    // Written inside the step's transaction: it runs only while the server holds it.
-    EXPECT_EQ(requests[5], "IF @@TRANCOUNT > 0 BEGIN DELETE FROM [loja].dbo.clientes END "
-                           "ELSE RAISERROR(N'A transacção já terminou', 16, 1)");
+    ASSERT_EQ(requests.size(), 10) << requests.join(u'|').toStdString();
+    EXPECT_EQ(requests[7], "BEGIN TRANSACTION; SELECT @@TRANCOUNT");
+    // Written inside the step's transaction: only at the level the program opened, asked again after it.
+    EXPECT_EQ(requests[8], "IF @@TRANCOUNT = 2 BEGIN DELETE FROM [loja].dbo.clientes; IF @@TRANCOUNT <> 2 RAISERROR(N'A transacção não "
+                           "está no nível em que o programa a abriu', 16, 1) END ELSE RAISERROR(N'A transacção já terminou', 16, 1)");
     std::cout << "cut after accepting the login: " << cut.ms << " ms, " << cut.log.value(1).toStdString() << "\n";
 }
 
 TEST_F(ConnectionFailureTest, ServerThatStopsAnsweringIsGivenUpOnAfterTheStatementTimeout)
 {
-    // It answers the same-database check, the catalog of the stock lines'
-    // table, the session's marks table, the start of the first step's
-    // transaction, its mark, its DELETE and (as an empty result) its count, then
-    // answers nothing more, its connection still open: a frozen server. Silent on the count, the
+    // It answers the two encryption questions, the same-database check, the
+    // catalog of the stock lines' table, the session's marks table, the start
+    // of the first step's transaction, its mark, the program's own level, its
+    // DELETE and (as an empty result) its count, then answers nothing more,
+    // its connection still open: a frozen server. Silent on the count, the
     // driver gives up on the statement, then on its cancel; silent on the
     // commit that follows an empty count, on the commit.
-    for (const int answered : {6, 7}) {
+    for (const int answered : {9, 10}) {
         SCOPED_TRACE(answered);
         faketds::FakeTdsServer server({.acknowledgeLogin = true, .requestsAnswered = answered, .thenSilent = true});
         ASSERT_NE(server.port(), 0);
         const Outcome frozen = runAgainst(server.dataSource(), std::chrono::seconds(2));
-        expectFatalLogWithoutPassword(frozen);
+        expectFatalLogWithoutPassword(frozen, true);
         EXPECT_GE(frozen.ms, 2000);
         std::cout << "silent after " << answered << " answers, 2 s timeout: " << frozen.ms << " ms, "
                   << frozen.log.value(1).toStdString() << "\n";

@@ -12,7 +12,7 @@ TEST(ConversionRun, AFailedLoginIsLoggedAndLeavesNothingOpen)
     EXPECT_EQ(run.sink.events, QStringList({"A ligar à base de dados...", "Excepção fatal: Login failed for user 'sa'",
                                             "Processo abortado!"}));
     EXPECT_FALSE(run.cn.isOpen());
-    EXPECT_EQ(run.calls(), QStringList({"cn.setConnectionString: " + harness::kWorkingConnection, "cn.open"}));
+    EXPECT_EQ(run.calls(), QStringList({"cn.setTarget: " + harness::kWorkingConnection, "cn.open"}));
 }
 
 TEST(ConversionRun, ASecondRunAfterAFailureWithAnotherSourceRunsNormally)
@@ -31,10 +31,8 @@ TEST(ConversionRun, ASecondRunAfterAFailureWithAnotherSourceRunsNormally)
     run.start(false, "SQLOLEDB.1;Password=x;User ID=y;Initial Catalog=pos;Data Source=other",
               "SQLOLEDB.1;Initial Catalog=loja;Data Source=other");
     EXPECT_EQ(run.calls().mid(0, 2),
-              QStringList({"cn.setConnectionString: Provider=SQLOLEDB.1;Password=x;Persist Security Info=True;"
-                           "User ID=y;Initial Catalog=master;Data Source=other",
-                           "cn.open"}));
-    EXPECT_EQ(run.sink.logLines().size(), 18);
+              QStringList({"cn.setTarget: host=other;login=y/x;database=master", "cn.open"}));
+    EXPECT_EQ(run.sink.logLines().size(), 19);
     EXPECT_EQ(run.sink.logLines().last(), "Conversão completa!");
 }
 

@@ -2,7 +2,7 @@
 #include "QStringPrinting.h"
 #include "core/links/DataLinkFile.h"
 #include "core/links/DataLinkWriter.h"
-#include "core/links/InitString.h"
+#include "core/links/Link.h"
 #include "core/links/LinkSettings.h"
 
 #include <QDir>
@@ -70,7 +70,7 @@ TEST(DataLinkEditing, RoundTripFromEveryEncodingKeepsTheProviderAndEveryOtherIte
         writeBytes(path, bytes);
 
         const core::DataLinkDocument document = core::loadDataLink(path);
-        core::LinkSettings settings = core::settingsOf(document.items);
+        core::Link settings = core::settingsOf(document.items);
         EXPECT_EQ(settings.password, "velha€");
         EXPECT_EQ(settings.database, "Loja Nº1");
         EXPECT_EQ(settings.server, "srv\\SQLEXPRESS");
@@ -86,12 +86,11 @@ TEST(DataLinkEditing, RoundTripFromEveryEncodingKeepsTheProviderAndEveryOtherIte
                               "Initial Catalog=Loja São João;Workstation ID=CAIXA-Á;Data Source=10.0.0.5,1433;"
                               "Persist Security Info=True";
         EXPECT_EQ(readBytes(path), utf16File("[oledb]\r\n; comentário\r\nProvider=" + after + "\r\n"));
-        const QString read = core::readInitString(path);
-        const core::SourceParameters source = core::parseSourceInit(read);
-        EXPECT_EQ(source.password, settings.password);
-        EXPECT_EQ(source.user, "caixa");
-        EXPECT_EQ(source.server, settings.server);
-        EXPECT_EQ(core::parseDestinationDatabase(read), settings.database);
+        const core::Link read = core::readLink(core::readInitString(path));
+        EXPECT_EQ(read.password, settings.password);
+        EXPECT_EQ(read.user, "caixa");
+        EXPECT_EQ(read.server, settings.server);
+        EXPECT_EQ(read.database, settings.database);
     }
 }
 
@@ -100,7 +99,7 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath("nova.udl");
-    core::LinkSettings settings{"srv\\SQLEXPRESS", "sa", "pw", true, "loja"};
+    core::Link settings{.server = "srv\\SQLEXPRESS", .user = "sa", .password = "pw", .database = "loja"};
     ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path), settings));
     EXPECT_EQ(core::readInitString(path),
               "SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=loja;"
@@ -110,13 +109,14 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
     settings.database.clear();
     ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path), settings));
     EXPECT_EQ(core::readInitString(path), "SQLOLEDB.1;Persist Security Info=False;User ID=sa;Data Source=srv\\SQLEXPRESS");
-    const core::LinkSettings reread = core::settingsOf(core::loadDataLink(path).items);
+    const core::Link reread = core::settingsOf(core::loadDataLink(path).items);
     EXPECT_FALSE(reread.persistPassword);
     EXPECT_EQ(reread.password, "");
 
     // Windows authentication keeps no login; values are quoted where they need it.
     const QString other = dir.filePath("outra.udl");
-    ASSERT_TRUE(core::saveDataLink(other, core::loadDataLink(other), {"srv", "sa", "pw", true, "'lo;ja", true}));
+    ASSERT_TRUE(core::saveDataLink(other, core::loadDataLink(other),
+                                  {.server = "srv", .login = core::LinkLogin::Windows, .user = "sa", .database = "'lo;ja"}));
     EXPECT_EQ(core::readInitString(other), "SQLOLEDB.1;Integrated Security=SSPI;Persist Security Info=False;"
                                            "Initial Catalog=\"'lo;ja\";Data Source=srv");
 
@@ -126,9 +126,45 @@ TEST(DataLinkEditing, ANewLinkIsWrittenInWindowsOrderAndAPasswordNotToBeKeptIsLe
     EXPECT_EQ(core::readInitString(path), "SQLOLEDB.1;User ID=sa;Persist Security Info=False;Data Source=srv\\SQLEXPRESS");
 }
 
+// The editor's choices of encryption in each provider's words, and no password
+// kept anywhere in the file when it is not to be kept, Extended Properties'
+// ODBC string included.
+TEST(DataLinkEditing, EncryptionInTheProvidersWordsAndNoPasswordLeftInExtendedProperties)
+{
+    const QString user = QStringLiteral(";User ID=sa;Data Source=srv;Persist Security Info=");
+    const std::tuple<QString, bool, bool, bool, QString> cases[] = {  // the file; encrypt, trust, persist; written
+        {"SQLOLEDB.1;User ID=sa;Data Source=srv", true, true, true,
+         "SQLOLEDB.1" + user + "True;Use Encryption for Data=True;Trust Server Certificate=True"},
+        {"MSOLEDBSQL.1;User ID=sa;Data Source=srv", true, false, true, "MSOLEDBSQL.1" + user + "True;Use Encryption for Data=Mandatory"},
+        {"MSOLEDBSQL.1;Use Encryption for Data=Mandatory;Trust Server Certificate=True;User ID=sa;Data Source=srv", false, false,
+         false, "MSOLEDBSQL.1;Use Encryption for Data=Optional;Trust Server Certificate=False" + user + "False"},
+        // An item that cannot be read is written anew.
+        {"SQLOLEDB.1;Use Encryption for Data=Sim;User ID=sa;Data Source=srv", true, false, false,
+         "SQLOLEDB.1;Use Encryption for Data=True" + user + "False;Trust Server Certificate=False"},
+        {R"(MSDASQL.1;Extended Properties="DSN=L;UID=sa;PWD={Se;gr}}edo1};APP=pos";Password=Se;User ID=sa;Data Source=srv)",
+         false, false, false, R"(MSDASQL.1;Extended Properties="DSN=L;UID=sa;APP=pos")" + user + "False"},
+        {R"(MSDASQL.1;Extended Properties="pwd=Segredo1";User ID=sa;Data Source=srv)", false, false, false,
+         "MSDASQL.1" + user + "False"},
+    };
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath("link.udl");
+    for (const auto& [init, encrypt, trust, persist, written] : cases) {
+        SCOPED_TRACE(init.toStdString());
+        writeBytes(path, windowsFile(init));
+        const core::DataLinkDocument document = core::loadDataLink(path);
+        core::Link settings = core::settingsOf(document.items);
+        settings.encryption = core::chosenEncryption(settings, encrypt);
+        settings.trustServerCertificate = trust;
+        settings.persistPassword = persist;
+        ASSERT_TRUE(core::saveDataLink(path, document, settings));
+        EXPECT_EQ(core::readInitString(path), written);
+    }
+}
+
 TEST(DataLinkEditing, SavingRewritesOnlyTheInitStringLineAndRefusesAFileItWouldCut)
 {
-    const core::LinkSettings settings{"srv", "sa", "pw", true, "loja"};
+    const core::Link settings{.server = "srv", .user = "sa", .password = "pw", .database = "loja"};
     const QString init = "SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=loja;Data Source=srv";
     struct Case {
         const char* what;
@@ -167,14 +203,14 @@ TEST(DataLinkEditing, ValuesTheFileCannotHoldAreRefusedAndTheFileStaysAsItWas)
     writeBytes(path, original);
     const core::DataLinkDocument document = core::loadDataLink(path);
 
-    const core::LinkSettings good{"srv", "sa", "pw", true, "loja"};
+    const core::Link good{.server = "srv", .user = "sa", .password = "pw", .database = "loja"};
     struct Case {
         const char* what;
-        core::LinkSettings settings;
+        core::Link settings;
         const char* says;
     };
     const auto with = [&](auto change) {
-        core::LinkSettings s = good;
+        core::Link s = good;
         change(s);
         return s;
     };
@@ -203,7 +239,8 @@ TEST(DataLinkEditing, TheFileIsReadableByItsOwnerOnlyAndNoTemporaryFileStays)
     writeBytes(path, windowsFile("SQLOLEDB.1;Data Source=srv"));
     ASSERT_TRUE(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
 
-    ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path), {"srv", "sa", "pw", true, "loja"}));
+    ASSERT_TRUE(core::saveDataLink(path, core::loadDataLink(path),
+                                   {.server = "srv", .user = "sa", .password = "pw", .database = "loja"}));
     // Owner, group and others; the "user" bits say what this process may do.
     EXPECT_EQ(QFile::permissions(path) & 0x7077, QFile::ReadOwner | QFile::WriteOwner);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"link.udl"});

@@ -47,6 +47,9 @@ void injectEveryFault(bool stocks)
     ASSERT_EQ(clean.sink.logLines().last(), "Conversão completa!");
 
     for (int k = 1; k <= fullRun.size(); ++k) {
+        // A server that cannot say whether its session is encrypted leaves it unknown.
+        if (harness::kEncryptionQuestions.contains(fullRun[k - 1]))
+            continue;
         SCOPED_TRACE(QStringLiteral("failure at call %1: %2").arg(k).arg(fullRun[k - 1]).toStdString());
         harness::Run run;
         scriptSource(run);
@@ -71,7 +74,8 @@ void injectEveryFault(bool stocks)
 
         const QStringList log = run.sink.logLines();
         ASSERT_GE(log.size(), 3);
-        EXPECT_TRUE(log[log.size() - 2].startsWith("Excepção fatal: " + injected)) << log[log.size() - 2].toStdString();
+        const QStringList fatal = log.filter(QStringLiteral("Excepção fatal: "));
+        EXPECT_TRUE(fatal.size() == 1 && fatal[0].startsWith("Excepção fatal: " + injected)) << log.join(u'|').toStdString();
         EXPECT_EQ(log.last(), "Processo abortado!");
         EXPECT_FALSE(log.contains("Conversão completa!"));
         EXPECT_FALSE(run.cn.isOpen());

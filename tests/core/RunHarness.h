@@ -16,9 +16,15 @@ inline const QString kSourceInit = QStringLiteral(
     "SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=pos;Data Source=srv");
 inline const QString kDestinationInit = QStringLiteral(
     "SQLOLEDB.1;Password=other;Persist Security Info=True;User ID=kv;Initial Catalog=loja;Data Source=srv");
-inline const QString kWorkingConnection = QStringLiteral(
-    "Provider=SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;Initial Catalog=master;Data Source=srv");
+inline const QString kWorkingConnection = QStringLiteral("host=srv;login=sa/pw;database=master");
 inline const QString kStep = QStringLiteral("<passo>");
+// What a run asks each session's server about its encryption, which the
+// recording database answers with nothing; and the line it then logs.
+inline const QStringList kEncryptionQuestions = {
+    QStringLiteral("q_exec.open: SELECT CONVERT(nvarchar(10), CONNECTIONPROPERTY('encrypt_option'))"),
+    QStringLiteral("q_exec.open: SELECT CONVERT(nvarchar(10), encrypt_option) FROM sys.dm_exec_connections WHERE "
+                   "session_id = @@SPID")};
+inline const QString kEncryptionUnknown = QStringLiteral("Ligação cifrada a srv: desconhecido.");
 
 // Log lines in order, with kStep wherever the progress bar advanced.
 class RecordingSink : public core::ConversionSink {
@@ -61,7 +67,8 @@ public:
     void start(bool stocks, const QString& source = kSourceInit, const QString& destination = kDestinationInit,
                const core::Clock& now = core::systemNow)
     {
-        core::runConversion({cn, *q_exec, *q_aux}, source, destination, stocks, sink, now);
+        core::runConversion({cn, *q_exec, *q_aux}, core::readLink(source), core::readLink(destination), stocks, sink,
+                            now);
     }
 
     // The recorded calls with the transaction and connection calls left in.

@@ -16,7 +16,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        cn.setConnectionString(QStringLiteral("DRIVER=SQLite3;Database=") + m_dir.filePath(QStringLiteral("t.db")));
+        cn.setTarget(db::ConnectionTarget::native(QStringLiteral("DRIVER=SQLite3;Database=") + m_dir.filePath(QStringLiteral("t.db"))));
         cn.open();
         q = cn.createQuery(QStringLiteral("q_exec"));
     }

@@ -143,10 +143,10 @@ TEST_F(StockTransfer, AFailureInTheDocumentRollsItAllBack)
         rows.push_back({QString::number(i), "1", "p"});
     stockRows(std::move(rows));
     lastDocument("5");
-    // Before the lines: connection string, open and the same-database check,
-    // 48 calls of the table steps, then the stock rows, the transaction and
-    // the numbering.
-    const int callsBeforeLines = 3 + 48 + 3;
+    // Before the lines: connection string, open, the two encryption
+    // questions and the same-database check, 48 calls of the table steps,
+    // then the stock rows, the transaction and the numbering.
+    const int callsBeforeLines = 5 + 48 + 3;
     struct Case {
         int call;  // 0: the header insert
         QString refusal;

@@ -28,7 +28,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        cn.setConnectionString(connectionString());
+        cn.setTarget(db::ConnectionTarget::native(connectionString()));
         cn.open();
         exec = cn.createQuery(QStringLiteral("q_exec"));
         aux = cn.createQuery(QStringLiteral("q_aux"));
@@ -49,7 +49,7 @@ protected:
     int committedCount(const QString& table)
     {
         db::OdbcConnection other;
-        other.setConnectionString(connectionString());
+        other.setTarget(db::ConnectionTarget::native(connectionString()));
         other.open();
         auto q = other.createQuery(QStringLiteral("q_count"));
         q->setSql(QStringLiteral("SELECT COUNT(*) FROM ") + table);
@@ -199,9 +199,9 @@ TEST_F(OdbcSqliteTest, RollbackAfterTheServerEndedTheTransactionSaysSoAndLetsThe
 TEST_F(OdbcSqliteTest, ConnectionStringAndOpenFollowTheirRules)
 {
     EXPECT_NO_THROW(cn.open());
-    EXPECT_NO_THROW(cn.setConnectionString(connectionString()));
-    EXPECT_THROW(cn.setConnectionString("DRIVER=SQLite3;Database=/tmp/other.db"), db::DbError);
-    EXPECT_EQ(cn.connectionString(), connectionString());
+    EXPECT_NO_THROW(cn.setTarget(db::ConnectionTarget::native(connectionString())));
+    EXPECT_THROW(cn.setTarget(db::ConnectionTarget::native("DRIVER=SQLite3;Database=/tmp/other.db")), db::DbError);
+    EXPECT_EQ(cn.target().odbc, connectionString());
 
     cn.close();
     cn.close();

@@ -13,11 +13,15 @@ namespace {
 
 bool shownByTheEditor(const QString& item)
 {
-    for (const char16_t* key : {u"Data Source", u"User ID", u"Password", u"Persist Security Info", u"Initial Catalog"}) {
-        if (item.startsWith(QStringView(key)))
+    for (const core::LinkItem kind :
+         {core::LinkItem::Server, core::LinkItem::User, core::LinkItem::Password, core::LinkItem::Database,
+          core::LinkItem::WindowsLogin, core::LinkItem::PersistSecurityInfo, core::LinkItem::Encryption,
+          core::LinkItem::TrustServerCertificate}) {
+        if (core::isItem(item, kind))
             return true;
     }
-    return false;
+    // A password not kept goes from here too.
+    return item.trimmed().startsWith(u"Extended Properties", Qt::CaseInsensitive);
 }
 
 // An item as a reader takes it: its key, and its value unquoted.
@@ -47,17 +51,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
 
     const core::InitStringItems items = core::InitStringItems::parse(init);
-    const core::LinkSettings settings = core::settingsOf(items);
-    if (!core::settingsProblem(items, settings).isEmpty())
+    const core::Link settings = core::settingsOf(items);
+    if (!core::settingsProblem(items, settings).isEmpty() || !settings.problem.isEmpty())
         return 0;
     // What OK writes shows the same settings when opened again, and keeps
     // the provider and every other item, as a reader takes them, in their order.
     const core::InitStringItems written = core::InitStringItems::parse(
         core::initStringFromBytes(core::dataLinkFileBytes(core::withSettings(items, settings).toString())));
-    const core::LinkSettings reread = core::settingsOf(written);
-    if (reread.server != settings.server || reread.user != settings.user || reread.database != settings.database ||
-        reread.persistPassword != settings.persistPassword ||
-        reread.password != (settings.persistPassword ? settings.password : QString()))
+    const core::Link reread = core::settingsOf(written);
+    const bool windows = settings.login == core::LinkLogin::Windows;
+    if (reread.server != settings.server || reread.user != (windows ? QString() : settings.user) ||
+        reread.database != settings.database || reread.persistPassword != settings.persistPassword ||
+        reread.login != settings.login || reread.encryption != settings.encryption ||
+        reread.trustServerCertificate != settings.trustServerCertificate ||
+        reread.password != (settings.persistPassword && !windows ? settings.password : QString()))
         std::abort();
     if (meaning(written.provider()) != meaning(items.provider()) || otherItems(written) != otherItems(items))
         std::abort();

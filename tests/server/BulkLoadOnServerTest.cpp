@@ -5,7 +5,7 @@
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
 #include "core/common/Transaction.h"
-#include "core/links/InitString.h"
+#include "core/links/Link.h"
 #include "core/steps/SourceStatement.h"
 #include "db/OdbcConnection.h"
 
@@ -26,8 +26,8 @@ protected:
 
     void open(db::OdbcConnection& cn, const server::ScratchDatabase& db)
     {
-        cn.setConnectionString(
-            core::workingConnectionString(core::parseSourceInit(h.initString(db.name(), h.settings().password))));
+        cn.setTarget(core::connectionTarget(core::readLink(h.initString(db.name(), h.settings().password)),
+                                            QStringLiteral("master")));
         cn.open();
     }
 

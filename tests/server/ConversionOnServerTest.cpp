@@ -256,6 +256,56 @@ TEST_F(FailingStep, BadRowsOfTheProductsStepAreNamedAndTheStepKeepsItsTables)
     EXPECT_EQ(documents(dst), kEarlierDocuments);
 }
 
+// Rows that share a value of one of the destination's unique keys are named by
+// that key, their values compared as the destination compares them.
+TEST_F(FailingStep, RowsSharingAUniqueKeysValueAreNamedAsTheDestinationComparesThem)
+{
+    struct Case {
+        const char* source;
+        const char* destination;
+        const char* line;  // nullptr: no row is named
+        bool needsIndexFilters = false;
+    };
+    const std::vector<Case> cases{
+        // A unique index, which no constraint shows, in a collation that ignores case, and that takes NULLs as equal.
+        {"UPDATE dbo.Produtos SET referencia = N'caf-001' WHERE codigo = 102", "CREATE UNIQUE INDEX ux_referencia ON dbo.produtos (referencia)",
+         "Produtos, códigos 101 e 102: os dois têm referencia CAF-001; no destino não se pode repetir."},
+        {"UPDATE dbo.Produtos SET referencia = NULL WHERE codigo = 104", "SELECT 1",
+         "Produtos, códigos 103 e 104: os dois têm referencia vazio; no destino não se pode repetir."},
+        // A filtered index holds none of the rows: every product's descricaocurta is ''.
+        {"SELECT 1", "CREATE UNIQUE INDEX ux_curta ON dbo.produtos (descricaocurta) WHERE descricaocurta <> N''", nullptr, true},
+        // Text that differs only in case and trailing blanks; three products with one barcode.
+        {"DROP TABLE dbo.codigosbarras; CREATE TABLE dbo.codigosbarras (codbarras nvarchar(30) NOT NULL, codigo int NOT NULL); "
+         "INSERT INTO dbo.codigosbarras (codbarras, codigo) VALUES (N'5601234000017', 101), (N'ABC-1', 101), (N'abc-1  ', 103)",
+         "SELECT 1", "codigosbarras, códigos 101 e 103: os dois têm codbarras ABC-1; no destino não se pode repetir."},
+        {"INSERT INTO dbo.codigosbarras (codbarras, codigo) VALUES (N'5600000000009', 102), (N'5600000000009', 103), "
+         "(N'5600000000009', 104)",
+         "SELECT 1", "codigosbarras, códigos 102, 103 e 104: há 3 registos com codbarras 5600000000009; no destino não se pode repetir."},
+    };
+    server::ScratchDatabase& src = h.source({});
+    server::ScratchDatabase& dst = h.destination();
+    QStringList named{QStringLiteral("A procurar em Produtos os registos que o destino recusa...")};
+    for (const Case& c : cases) {
+        if (c.needsIndexFilters && !h.engine().showsIndexFilters())
+            continue;
+        src.execute(QString::fromUtf8(c.source));
+        dst.execute(QString::fromUtf8(c.destination));
+        if (!c.line)
+            continue;
+        if (QByteArray(c.line).startsWith("codigosbarras") && !named.last().startsWith(QStringLiteral("codigosbarras")))
+            named.append(QStringLiteral("A procurar em codigosbarras os registos que o destino recusa..."));
+        named.append(QString::fromUtf8(c.line));
+    }
+
+    const QStringList events = h.run(src.name(), dst.name(), false, harness::steppingClock(kRunTime));
+
+    const qsizetype failed = expected::eventsUpToCountOfStep(6).size();
+    ASSERT_GT(events.size(), failed + 1);
+    EXPECT_EQ(events.mid(failed + 1, events.size() - failed - 2), named);
+    EXPECT_EQ(events.last(), QStringLiteral("Processo abortado!"));
+    expectUntouched(dst, {"produtos", "codigosbarras"});
+}
+
 // Bad rows spread over 3,000 units: three are all named; of 25, the first 20 are, and a line says there may be more.
 TEST_F(FailingStep, TheSearchNamesRowsSpreadOverThousandsUpToItsLimit)
 {

@@ -45,12 +45,17 @@ inline const std::vector<BadRow>& badRows()
          "Fornecedores, código 302: o destino recusa este registo: ..."},
         {"Unidades", "SELECT 1", "ALTER TABLE dbo.unidades ALTER COLUMN descricao nvarchar(8)",
          "Unidades, código 2: descricao tem 10 caracteres; no destino cabem 8."},
-        // Text codes, some that look like numbers: only the one that is not a number is refused.
+        // Text codes, some that look like numbers: only those that are not numbers are refused, whatever they
+        // hold, database placeholders and quotes among it.
         {"Unidades",
-         "DROP TABLE dbo.Unidades; CREATE TABLE dbo.Unidades (codigo nvarchar(10) NOT NULL PRIMARY KEY, descricao nvarchar(40) NULL); "
+         "DROP TABLE dbo.Unidades; CREATE TABLE dbo.Unidades (codigo nvarchar(30) NOT NULL PRIMARY KEY, descricao nvarchar(40) NULL); "
          "INSERT INTO dbo.Unidades (codigo, descricao) VALUES (N'1', N'Unidade'), (N'2', N'Quilograma'), (N'007', N'Saco'), "
-         "(N'10', N'Caixa'), (N'A1', N'Palete')",
+         "(N'10', N'Caixa'), (N'A1', N'Palete'), (N'caixa@origem', N'Caixa'), (N'saco d''Ana @destino', N'Saco')",
          "SELECT 1", "Unidades, código A1: codigo tem 'A1', que não se converte em int."},
+        {"Unidades", "SELECT 1", "SELECT 1",
+         "Unidades, código caixa@origem: codigo tem 'caixa@origem', que não se converte em int."},
+        {"Unidades", "SELECT 1", "SELECT 1",
+         "Unidades, código saco d'Ana @destino: codigo tem 'saco d'Ana @destino', que não se converte em int."},
     };
     return rows;
 }

@@ -68,10 +68,10 @@ QStringList clientes(const server::TableDef& table, bool ivacaixa)
     const Values noIvaCaixa{{"ivacaixa", "0"}, {"ivacaixainicio", kZeroDate}, {"ivacaixafim", kZeroDate}};
 
     const Values maria = fixed + Values{
-        {"codigo", "1"}, {"nome", "Maria Antónia Leal"}, {"morada", "Rua das Flores, 12"}, {"codpostal", "4050"},
+        {"codigo", "1"}, {"nome", "Maria Antónia Leal"}, {"morada", "Rua d'Alegria, 12"}, {"codpostal", "4050"},
         {"codpostal1", "262"}, {"localidade", "Porto"}, {"telefone", "220000001"}, {"fax", "220000002"},
         {"telemovel", "910000003"}, {"email", "maria@exemplo.pt"}, {"web", "www.exemplo.pt"},
-        {"obs", "Cliente desde 1999"}, {"datacriacao", "2019-05-17 09:30:00.000"}, {"valormov", "1250.5000"},
+        {"obs", "Cliente desde 1999"}, {"datacriacao", "2019-05-17 09:30:00.250"}, {"valormov", "1250.5000"},
         {"valordivida", "75.2500"}, {"contribuinte", "501234567"}, {"isento", "1"}, {"motivo", "M07"},
         {"retencao", "1"}, {"sujeitopassivo", "1"}};
     // Cliente 2 and 15 have NULL in isento, retencao, sujeitopassivo and ivacaixa (2) or 0 (15).
@@ -227,10 +227,17 @@ QStringList stockLines()
             QStringLiteral("103|0.0000|"), QStringLiteral("104|-1.2345|Pastel de nata")};
 }
 
-QStringList wholeRunEvents(bool stockLine)
+QString encryptionLine(const QString& dataSource, const QString& encrypted)
+{
+    const QString server = dataSource.isEmpty() ? server::settingsFromEnvironment().value_or(server::ServerSettings{}).dataSource()
+                                                : dataSource;
+    return QStringLiteral("Ligação cifrada a %1: %2.").arg(server, encrypted);
+}
+
+QStringList wholeRunEvents(bool stockLine, const QStringList& connected)
 {
     using harness::kStep;
-    QStringList events{QStringLiteral("A ligar à base de dados...")};
+    QStringList events = QStringList{QStringLiteral("A ligar à base de dados...")} + connected;
     const QStringList steps{
         "A converter 3 clientes...",       "Clientes convertidos!",      "A converter 2 empregados...",
         "Empregados convertidos!",         "A converter 2 sub-famílias...", "Sub-famílias convertidas!",
@@ -248,8 +255,8 @@ QStringList wholeRunEvents(bool stockLine)
 
 QStringList eventsUpToCountOfStep(int step)
 {
-    // The connecting line, three events per earlier step, then the count line.
-    return wholeRunEvents().mid(0, 1 + 3 * (step - 1) + 1);
+    // The connecting lines, three events per earlier step, then the count line.
+    return wholeRunEvents().mid(0, 2 + 3 * (step - 1) + 1);
 }
 
 QString notUndone(const QString& tables)

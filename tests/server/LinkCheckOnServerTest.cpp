@@ -4,6 +4,7 @@
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
 #include "core/links/LinkCheck.h"
+#include "core/links/LinkSettings.h"
 #include "db/DbError.h"
 #include "db/OdbcConnection.h"
 
@@ -21,9 +22,10 @@ protected:
         if (!h.connect())
             GTEST_SKIP() << harness::kSkipReason;
     }
-    core::LinkSettings login(const QString& database) const
+    core::Link login(const QString& database) const
     {
-        return {h.settings().dataSource(), h.settings().user, h.settings().password, true, database};
+        return {.server = h.settings().dataSource(), .user = h.settings().user, .password = h.settings().password,
+                .database = database};
     }
     harness::ServerHarness h;
 };
@@ -47,7 +49,7 @@ TEST_F(LinkCheck, TheConnectionTestLogsInToTheDatabaseOrGivesTheServersWords)
     EXPECT_FALSE(cn.isOpen());
     EXPECT_THROW(core::testConnection(cn, login(QStringLiteral("kovara_nenhuma_base"))), db::DbError);
 
-    core::LinkSettings wrong = login(QString());
+    core::Link wrong = login(QString());
     wrong.password += QStringLiteral("x");
     db::OdbcConnection refused;
     try {
@@ -90,9 +92,7 @@ TEST(LinkCheckWithoutServer, AClosedPortFailsWithinTheLoginTimeout)
     db::OdbcConnection cn;
     QElapsedTimer timer;
     timer.start();
-    EXPECT_THROW(core::testConnection(cn, {QStringLiteral("127.0.0.1,1"), QStringLiteral("sa"), QStringLiteral("pw"),
-                                           true, QString()}),
-                 db::DbError);
+    EXPECT_THROW(core::testConnection(cn, {.server = "127.0.0.1,1", .user = "sa", .password = "pw"}), db::DbError);
     EXPECT_LT(timer.elapsed(), 15000);
 }
 

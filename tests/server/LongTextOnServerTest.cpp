@@ -3,7 +3,7 @@
 
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
-#include "core/links/InitString.h"
+#include "core/links/Link.h"
 #include "db/OdbcConnection.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ TEST_F(LongText, ValuesOfAnyLengthComeBackExactly)
                                       longText(4000, U'é')};
 
     db::OdbcConnection cn;
-    cn.setConnectionString(core::workingConnectionString(core::parseSourceInit(h.initString(db.name(), h.settings().password))));
+    cn.setTarget(core::connectionTarget(core::readLink(h.initString(db.name(), h.settings().password)), QStringLiteral("master")));
     cn.open();
     const std::unique_ptr<db::Query> q = cn.createQuery(QStringLiteral("q_exec"));
     q->setSql(QStringLiteral("INSERT INTO %1 (id, texto) VALUES (:id, :texto)").arg(db.table("textos")));

@@ -9,13 +9,23 @@
 #include "core/links/DataLinkFile.h"
 #include "core/run/Conversion.h"
 #include "core/run/Verification.h"
+#include "db/FreeTdsConfig.h"
 #include "db/OdbcConnection.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QTemporaryDir>
 
 namespace harness {
 
 namespace {
+
+// As the program's main does, before any thread: the sections a checked
+// certificate needs go to a file of this test's own.
+const bool kOwnFreeTdsConfig = [] {
+    db::useOwnFreeTdsConfig(QDir::tempPath() + QStringLiteral("/kovara-tests-%1/freetds.conf").arg(QCoreApplication::applicationPid()));
+    return true;
+}();
 
 class EventSink : public core::ConversionSink {
 public:
@@ -116,8 +126,9 @@ QStringList ServerHarness::runFromFiles(const QString& origem, const QString& de
     const std::unique_ptr<db::Query> q_exec = cn.createQuery(QStringLiteral("q_exec"));
     const std::unique_ptr<db::Query> q_aux = cn.createQuery(QStringLiteral("q_aux"));
     EventSink sink;
-    (dryRun ? core::verifyConversion : core::runConversion)({cn, *q_exec, *q_aux}, sourceInit, destinationInit, stocks,
-                                                            sink, clock);
+    (dryRun ? core::verifyConversion : core::runConversion)({cn, *q_exec, *q_aux}, core::readLink(sourceInit, origem),
+                                                            core::readLink(destinationInit, destino), stocks, sink,
+                                                            clock);
     return sink.events;
 }
 

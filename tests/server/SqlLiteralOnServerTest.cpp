@@ -3,7 +3,7 @@
 
 #include "QStringPrinting.h"
 #include "ServerHarness.h"
-#include "core/links/InitString.h"
+#include "core/links/Link.h"
 #include "core/steps/CrossServerCopy.h"
 #include "db/OdbcConnection.h"
 #include "db/SqlLiteral.h"
@@ -38,7 +38,7 @@ TEST(SqlLiteral, RowsWrittenAsLiteralsEqualTheSameRowsSentAsParameters)
     const QString columns = QStringLiteral("(id, i, m, dinheiro, f, t, v, b, d, d2, dia)");
 
     db::OdbcConnection cn;
-    cn.setConnectionString(core::workingConnectionString(core::parseSourceInit(h.initString(db.name(), h.settings().password))));
+    cn.setTarget(core::connectionTarget(core::readLink(h.initString(db.name(), h.settings().password)), QStringLiteral("master")));
     cn.open();
     const std::unique_ptr<db::Query> q = cn.createQuery(QStringLiteral("q_exec"));
     QString sql = QStringLiteral("INSERT INTO %1 %2 VALUES ").arg(db.table("valores"), columns);
@@ -99,7 +99,7 @@ TEST(SqlLiteral, ACopyAcrossFillsColumnsThatABatchLeavesNull)
     dst.execute(QStringLiteral("CREATE TABLE dbo.datas (id int NOT NULL, dia date NULL, fixo int NULL)"));
 
     const auto connect = [&](db::OdbcConnection& cn, const QString& database) {
-        cn.setConnectionString(core::workingConnectionString(core::parseSourceInit(h.initString(database, h.settings().password))));
+        cn.setTarget(core::connectionTarget(core::readLink(h.initString(database, h.settings().password)), QStringLiteral("master")));
         cn.open();
     };
     db::OdbcConnection source;

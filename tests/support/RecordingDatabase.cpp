@@ -132,14 +132,38 @@ void Recorder::clear()
 
 RecordingConnection::RecordingConnection(std::shared_ptr<Recorder> recorder) : m_recorder(std::move(recorder)) {}
 
-void RecordingConnection::setConnectionString(const QString& connectionString)
+void RecordingConnection::setTarget(const db::ConnectionTarget& target)
 {
-    if (connectionString == m_connectionString)
+    if (target == m_target)
         return;
     if (m_open)
         throw db::DbError(QStringLiteral("Operation is not allowed when the connection is open"));
-    m_recorder->record({QStringLiteral("cn.setConnectionString"), connectionString, {}});
-    m_connectionString = connectionString;
+    m_recorder->record({QStringLiteral("cn.setTarget"), describe(target), {}});
+    m_target = target;
+}
+
+QString describe(const db::ConnectionTarget& target)
+{
+    QStringList parts;
+    const auto part = [&](const char* name, const QString& value) {
+        if (!value.isEmpty())
+            parts.append(QLatin1String(name) + u'=' + value);
+    };
+    part("odbc", target.odbc);
+    part("dsn", target.dataSource);
+    part("host", target.host);
+    part("instance", target.instance);
+    part("port", target.port);
+    part("login", target.login == db::Login::Windows      ? QStringLiteral("windows")
+                  : target.login == db::Login::DataSource ? QStringLiteral("data source")
+                                                          : target.user + u'/' + target.password);
+    part("database", target.database);
+    if (target.encryption != db::Encryption::DriverDefault) {
+        part("encryption", target.encryption == db::Encryption::Strict ? QStringLiteral("strict") : QStringLiteral("required"));
+        part("trust", target.trustServerCertificate ? QStringLiteral("yes") : QStringLiteral("no"));
+        part("certificate", target.certificateName);
+    }
+    return parts.join(u';');
 }
 
 void RecordingConnection::open()

@@ -74,8 +74,8 @@ class RecordingConnection : public db::Connection {
 public:
     explicit RecordingConnection(std::shared_ptr<Recorder> recorder);
 
-    void setConnectionString(const QString& connectionString) override;
-    QString connectionString() const override { return m_connectionString; }
+    void setTarget(const db::ConnectionTarget& target) override;
+    db::ConnectionTarget target() const override { return m_target; }
     void open() override;
     void close() override;
     bool isOpen() const override { return m_open; }
@@ -89,7 +89,7 @@ public:
 
 private:
     std::shared_ptr<Recorder> m_recorder;
-    QString m_connectionString;
+    db::ConnectionTarget m_target;
     bool m_open = false;
 };
 
@@ -97,6 +97,11 @@ private:
 db::ResultSet makeResult(const QStringList& columns, std::vector<db::ResultSet::Row> rows = {});
 // A one-column, one-row result holding a number, as a COUNT answers.
 db::ResultSet singleValue(const QString& column, const QString& value);
+
+// Readable form of a target, as "cn.setTarget" records it: its non-empty
+// parts, "host=srv;instance=SQLEXPRESS;login=sa/pw;database=master", the
+// encryption asked only when it is.
+QString describe(const db::ConnectionTarget& target);
 
 // Readable form of a bound value: "int:5", "text:abc", "amount:1.5000",
 // "datetime:2026-01-02T03:04:05", "null".

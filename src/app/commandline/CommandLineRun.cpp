@@ -7,8 +7,6 @@
 #include "core/run/RunRecord.h"
 #include "core/run/RunRequest.h"
 
-#include <QDir>
-
 namespace app {
 
 namespace {
@@ -76,7 +74,7 @@ int runFromCommandLine(const CommandLineOptions& options, Console& console, cons
         stocks = stocks || askOnTerminal(console, core::kAskStocks);
     }
 
-    const core::RunRequest request{links.sourceInit, links.destinationInit, stocks, options.verifyOnly};
+    const core::RunRequest request{links.source, links.destination, stocks, options.verifyOnly};
     core::RunOutcome outcome;
     bool recorded = false;
     {
@@ -90,9 +88,7 @@ int runFromCommandLine(const CommandLineOptions& options, Console& console, cons
                                                    : QStringLiteral("Conversão interrompida: as tabelas já convertidas "
                                                                     "ficam convertidas, a que estava em curso fica "
                                                                     "como estava.\n")));
-            const QString report = record.reportPath();
-            if (!report.isEmpty())
-                console.writeError(QStringLiteral("Relatório: %1\n").arg(QDir::toNativeSeparators(report)));
+            console.writeError(record.reportLine() + u'\n');
         });
         outcome = core::runRequested(database, request, record);
         record.finish(outcome);

@@ -70,28 +70,35 @@ LinkEditor::LinkEditor(const QString& path, QWidget* parent, ConnectionFactory c
       password(new QLineEdit(this)),
       persistPassword(new QCheckBox(this)),
       database(new DatabaseBox(this)),
+      encrypt(new QCheckBox(this)),
+      trustCertificate(new QCheckBox(this)),
       status(new QLabel(this)),
       testButton(new QPushButton(this)),
       okButton(new QPushButton(this)),
       cancelButton(new QPushButton(this)),
       m_path(path),
       m_document(core::loadDataLink(path)),
+      m_read(core::settingsOf(m_document.items)),
       m_connections(std::move(connections)),
       m_messageBoxes(std::make_unique<QtMessageBoxes>())
 {
     buildForm();
 
-    const core::LinkSettings settings = core::settingsOf(m_document.items);
-    server->setText(settings.server);
-    windowsLogin->setChecked(settings.windowsLogin);
-    user->setText(settings.user);
-    password->setText(settings.password);
-    persistPassword->setChecked(settings.persistPassword);
-    database->setEditText(settings.database);
+    server->setText(m_read.server);
+    windowsLogin->setChecked(m_read.login == core::LinkLogin::Windows);
+    user->setText(m_read.user);
+    password->setText(m_read.password);
+    persistPassword->setChecked(m_read.persistPassword);
+    database->setEditText(m_read.database);
+    encrypt->setChecked(m_read.asksEncryption());
+    trustCertificate->setChecked(m_read.trustServerCertificate);
     showLoginKind();
 
     if (!m_document.problem.isEmpty())
         showStatus(m_document.problem, true);
+    else if (!m_read.problem.isEmpty())
+        showStatus(QStringLiteral("Neste ficheiro, %1: OK escreve-o com o que está escolhido aqui.").arg(m_read.problem),
+                   true);
     else if (m_document.foreign)
         showStatus(QStringLiteral("Este ficheiro não é um ficheiro de ligação: "
                                   "OK pergunta antes de o substituir por uma ligação nova."),
@@ -130,6 +137,12 @@ void LinkEditor::buildForm()
     persistPassword->setText(QStringLiteral("Permitir guardar a palavra-passe"));
     persistPassword->setToolTip(QStringLiteral("Sem esta opção a palavra-passe não fica no ficheiro, "
                                                "e cada conversão a pede."));
+    encrypt->setText(QStringLiteral("Cifrar a ligação"));
+    encrypt->setToolTip(QStringLiteral("Os dados só passam cifrados: sem cifra no servidor, ou com um certificado em "
+                                       "que não se confia, não há ligação."));
+    trustCertificate->setText(QStringLiteral("Confiar no certificado do servidor"));
+    trustCertificate->setToolTip(QStringLiteral("Cifra sem verificar quem assinou o certificado do servidor: só para um "
+                                                "servidor que conhece."));
     status->setWordWrap(true);
     status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->setMinimumHeight(status->fontMetrics().lineSpacing() * 3);
@@ -150,6 +163,8 @@ void LinkEditor::buildForm()
     form->addRow(QStringLiteral("&Palavra-passe:"), password);
     form->addRow(QString(), persistPassword);
     form->addRow(QStringLiteral("&Base de dados:"), database);
+    form->addRow(QString(), encrypt);
+    form->addRow(QString(), trustCertificate);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(testButton);
@@ -168,7 +183,9 @@ void LinkEditor::buildForm()
     setTabOrder(user, password);
     setTabOrder(password, persistPassword);
     setTabOrder(persistPassword, database);
-    setTabOrder(database, testButton);
+    setTabOrder(database, encrypt);
+    setTabOrder(encrypt, trustCertificate);
+    setTabOrder(trustCertificate, testButton);
     setTabOrder(testButton, okButton);
     setTabOrder(okButton, cancelButton);
 
@@ -190,17 +207,22 @@ void LinkEditor::showLoginKind()
     persistPassword->setEnabled(ownLogin);
 }
 
-core::LinkSettings LinkEditor::typed() const
+core::Link LinkEditor::typed() const
 {
-    core::LinkSettings settings;
-    settings.server = server->text();
-    settings.windowsLogin = windowsLogin->isChecked();
-    settings.odbcDataSource = core::settingsOf(m_document.items).odbcDataSource;
-    settings.user = user->text();
-    settings.password = password->text();
-    settings.persistPassword = persistPassword->isChecked();
-    settings.database = database->currentText();
-    return settings;
+    // The provider and the items the editor does not show, as the file has them.
+    core::Link link = m_read;
+    link.path = m_path;
+    link.problem.clear();
+    link.server = server->text();
+    link.user = user->text();
+    link.password = password->text();
+    link.keepsPassword = true;
+    link.login = core::loginOf(windowsLogin->isChecked(), link.providerKind, link.user);
+    link.persistPassword = persistPassword->isChecked();
+    link.database = database->currentText();
+    link.encryption = core::chosenEncryption(m_read, encrypt->isChecked());
+    link.trustServerCertificate = trustCertificate->isChecked();
+    return link;
 }
 
 void LinkEditor::testConnection()

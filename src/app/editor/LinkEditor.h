@@ -70,12 +70,15 @@ public:
     QLineEdit* const password;
     QCheckBox* const persistPassword;
     DatabaseBox* const database;
+    QCheckBox* const encrypt;
+    QCheckBox* const trustCertificate;
     QLabel* const status;
     QPushButton* const testButton;
     QPushButton* const okButton;
     QPushButton* const cancelButton;
 
-    core::LinkSettings typed() const;
+    // The link as typed, for the file it is saved to.
+    core::Link typed() const;
     // With Windows authentication the user and the password are not used.
     void showLoginKind();
     // Whether a question to the server is under way.
@@ -96,6 +99,7 @@ private:
 
     const QString m_path;
     const core::DataLinkDocument m_document;
+    const core::Link m_read;  // the file's link as it was read
     const ConnectionFactory m_connections;
     std::unique_ptr<MessageBoxes> m_messageBoxes;
     std::unique_ptr<LinkProbe> m_probe;

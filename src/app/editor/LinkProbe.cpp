@@ -9,7 +9,7 @@
 
 namespace app {
 
-LinkProbe::LinkProbe(Question question, core::LinkSettings settings, std::unique_ptr<db::Connection> connection)
+LinkProbe::LinkProbe(Question question, core::Link settings, std::unique_ptr<db::Connection> connection)
     : m_question(question), m_settings(std::move(settings)), m_connection(std::move(connection))
 {
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/links/LinkSettings.h"
+#include "core/links/Link.h"
 #include "db/Connection.h"
 
 #include <QString>
@@ -17,7 +17,7 @@ class LinkProbe final : public QThread {
 public:
     enum class Question { TestConnection, ListDatabases };
 
-    LinkProbe(Question question, core::LinkSettings settings, std::unique_ptr<db::Connection> connection);
+    LinkProbe(Question question, core::Link settings, std::unique_ptr<db::Connection> connection);
     ~LinkProbe() override;
 
     LinkProbe(const LinkProbe&) = delete;
@@ -40,7 +40,7 @@ protected:
 
 private:
     const Question m_question;
-    const core::LinkSettings m_settings;
+    const core::Link m_settings;
     const std::unique_ptr<db::Connection> m_connection;
     QStringList m_databases;
     QString m_failure;

@@ -308,11 +308,15 @@ void TfrmMain::prepareRun(bool verifyOnly)
         return;
 
     const bool stocks = m_messageBoxes->ask(this, kCaptionQuestion, core::kAskStocks);
-    startProcessar(links.sourceInit, links.destinationInit, stocks, verifyOnly);
+    startProcessar(links.source, links.destination, stocks, verifyOnly);
 }
 
-void TfrmMain::startProcessar(const QString& source, const QString& destination, bool stocks, bool verifyOnly)
+void TfrmMain::startProcessar(const core::Link& source, const core::Link& destination, bool stocks, bool verifyOnly)
 {
+    // Until this run's own report is there, no other run's is offered.
+    m_reportPath.clear();
+    btRelatorio->setEnabled(false);
+    btRelatorio->setToolTip(QString());
     m_processar = std::make_unique<TProcessar>(this, source, destination, stocks, verifyOnly);
     // The worker is freed on this thread once its thread has ended, after every
     // line and step it sent has been shown.
@@ -321,10 +325,10 @@ void TfrmMain::startProcessar(const QString& source, const QString& destination,
     m_processar->start();
 }
 
+// Comes while the run still ends; the button waits until it has.
 void TfrmMain::offerReport(const QString& path)
 {
     m_reportPath = path;
-    btRelatorio->setEnabled(true);
     btRelatorio->setToolTip(QDir::toNativeSeparators(path));
 }
 
@@ -341,6 +345,7 @@ void TfrmMain::processarEnded()
         return;
     m_processar->wait();
     m_processar.reset();
+    btRelatorio->setEnabled(!m_reportPath.isEmpty());
 }
 
 // Cancelar does not shorten a run: the window keeps handling events, so the

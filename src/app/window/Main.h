@@ -4,6 +4,7 @@
 // boxes' context menu opens the data link editor (editor/LinkMenu.h), the one
 // place where a front end reaches into another.
 
+#include "core/links/Link.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 
@@ -65,7 +66,8 @@ public:
     void Button1Click();
     void btVerificarClick();
     void btRelatorioClick();
-    // The report of the run that just ended: Relatório opens it.
+    // The report of the run that is ending, written whole: once the run has
+    // ended, Relatório opens it. A run without one leaves Relatório disabled.
     void offerReport(const QString& path);
 
 protected:
@@ -76,7 +78,7 @@ private:
     void buildForm();
     void chooseLinkFile(QLineEdit* target);
     void prepareRun(bool verifyOnly);
-    void startProcessar(const QString& source, const QString& destination, bool stocks, bool verifyOnly);
+    void startProcessar(const core::Link& source, const core::Link& destination, bool stocks, bool verifyOnly);
     void waitForProcessar();
     void processarEnded();
 

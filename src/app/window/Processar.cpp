@@ -11,7 +11,7 @@
 #include <QTextCursor>
 #include <utility>
 
-TProcessar::TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks,
+TProcessar::TProcessar(TfrmMain* Form, core::Link ConnectionString, core::Link ConnectionDest, bool Stocks,
                        bool VerifyOnly)
     : FForm(Form),
       FConnectionString(std::move(ConnectionString)),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/ConversionSink.h"
+#include "core/links/Link.h"
 
 #include <QString>
 #include <QThread>
@@ -16,7 +17,7 @@ public:
     // On the window's thread, before the thread is started: the button turns
     // into "Cancelar", Verificar waits, and the bar is emptied and sized for
     // the run. VerifyOnly makes it a dry run that changes nothing.
-    TProcessar(TfrmMain* Form, QString ConnectionString, QString ConnectionDest, bool Stocks,
+    TProcessar(TfrmMain* Form, core::Link ConnectionString, core::Link ConnectionDest, bool Stocks,
                bool VerifyOnly = false);
     // On the window's thread, once the run has ended.
     ~TProcessar() override;
@@ -44,8 +45,8 @@ private:
     void Execute();
 
     TfrmMain* const FForm;
-    const QString FConnectionString;
-    const QString FConnectionDest;
+    const core::Link FConnectionString;  // the source's link, read once from its file
+    const core::Link FConnectionDest;
     const bool FStocks;
     const bool FVerifyOnly;
 };

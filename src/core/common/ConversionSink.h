@@ -2,7 +2,8 @@
 
 // core/common: what the other folders of core share: the sink a run reports
 // to and the facts it tells, the clock, failures and transactions, SQL names,
-// text splitting, what a server is. Uses src/db only.
+// text splitting, what a server is, files for their owner's eyes only. Uses
+// src/db only.
 
 #include "core/common/RunFacts.h"
 

@@ -29,11 +29,19 @@ struct BadRowFacts {
     QString rule;    // what is wrong, in a technician's words or the server's
 };
 
+// Whether a session's channel is encrypted, as the server says.
+enum class Encrypted { Unknown, Yes, No };
+
+// "sim", "não" or "desconhecido".
+QString encryptedWord(Encrypted encrypted);
+
 // The servers a run works on, as found once it has reached them: one server
 // when the destination turned out to be the source's own.
 struct ServersFound {
     QString source;
     QString destination;  // empty when it is the source's server
+    Encrypted sourceEncrypted = Encrypted::Unknown;
+    Encrypted destinationEncrypted = Encrypted::Unknown;  // the destination's own session, when it has one
 };
 
 // The inventory document a run wrote (or, for a dry run, would write).

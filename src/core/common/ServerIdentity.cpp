@@ -63,6 +63,29 @@ bool sameDatabase(db::Query& q, const QString& a, const QString& b)
     return same;
 }
 
+Encrypted sessionEncryption(db::Query& q)
+{
+    for (const QString& question :
+         {QStringLiteral("SELECT CONVERT(nvarchar(10), CONNECTIONPROPERTY('encrypt_option'))"),
+          QStringLiteral("SELECT CONVERT(nvarchar(10), encrypt_option) FROM sys.dm_exec_connections "
+                         "WHERE session_id = @@SPID")}) {
+        QString answer;
+        try {
+            q.setSql(question);
+            q.open();
+            answer = q.hasRow() ? q.asText(0).trimmed() : QString();
+        } catch (const std::exception&) {
+            // Not this server's way of telling; the other may be.
+        }
+        q.close();
+        if (answer.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0)
+            return Encrypted::Yes;
+        if (answer.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0)
+            return Encrypted::No;
+    }
+    return Encrypted::Unknown;
+}
+
 bool takesRowsInOneInsert(db::Query& q)
 {
     // The major version is the high byte; every version answers this.

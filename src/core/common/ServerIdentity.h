@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/common/RunFacts.h"
 #include "db/Query.h"
 
 #include <QString>
@@ -23,6 +24,12 @@ bool sameServer(db::Query& first, db::Query& second);
 // Whether two names stand for one database on the server q is connected to,
 // as the server resolves them (case, trailing blanks, its collation).
 bool sameDatabase(db::Query& q, const QString& a, const QString& b);
+
+// Whether the session of q is encrypted, as its server says:
+// CONNECTIONPROPERTY('encrypt_option'), which needs no permission, or where
+// the server answers that with NULL, its own row of sys.dm_exec_connections.
+// Unknown when neither answers.
+Encrypted sessionEncryption(db::Query& q);
 
 // Whether the server q is connected to takes many rows in one INSERT ...
 // VALUES: SQL Server 2008 and later.

@@ -38,4 +38,10 @@ QString substituteNames(const QString& statement, const DatabaseNames& names)
     return out;
 }
 
+QString substituteNames(const QString& statement, const DatabaseNames& names, const QString& condition)
+{
+    const QString named = substituteNames(statement, names);
+    return condition.isEmpty() ? named : named + QStringLiteral(" WHERE ") + condition;
+}
+
 }  // namespace core

@@ -19,4 +19,9 @@ QString quotedName(const QString& name);
 // at text it has put in.
 QString substituteNames(const QString& statement, const DatabaseNames& names);
 
+// A statement that reads rows where a condition holds: the names put into
+// statement first, then " WHERE " and the condition (none when it is empty),
+// whose values, from the data, are thus never taken for a name.
+QString substituteNames(const QString& statement, const DatabaseNames& names, const QString& condition);
+
 }  // namespace core

@@ -69,28 +69,6 @@ qsizetype lastPieceOfValue(const QStringList& pieces, qsizetype first)
     }
 }
 
-// The value of a "Key=value" piece whose start is exactly key: everything
-// from the character after the '=', unquoted.
-bool takeValue(const QString& piece, QStringView key, QString& value)
-{
-    if (!piece.startsWith(key, Qt::CaseSensitive))
-        return false;
-    value = itemValue(QStringView(piece).mid(key.size() + 1));
-    return true;
-}
-
-// A login value without quotes reaches the server without the blanks around
-// it; one in quotes keeps them.
-bool takeLoginValue(const QString& piece, QStringView key, QString& value)
-{
-    if (!takeValue(piece, key, value))
-        return false;
-    const QStringView raw = QStringView(piece).mid(key.size() + 1).trimmed();
-    if (raw.isEmpty() || !isQuote(raw.front()) || itemValue(raw) == raw)
-        value = value.trimmed();
-    return true;
-}
-
 }  // namespace
 
 QStringList initStringPieces(const QString& initString)
@@ -126,62 +104,6 @@ QString quotedValue(const QString& value)
     QString doubled = value;
     doubled.replace(QStringLiteral("\""), QStringLiteral("\"\""));
     return u'"' + doubled + u'"';
-}
-
-SourceParameters parseSourceInit(const QString& initString)
-{
-    SourceParameters source;
-    QString integrated;
-    const QStringList pieces = initStringPieces(initString);
-    source.odbcDataSource = !pieces.isEmpty() && pieces.first().trimmed().startsWith(u"MSDASQL", Qt::CaseInsensitive);
-    for (const QString& piece : pieces) {
-        if (takeLoginValue(piece, u"Password", source.password))
-            source.keepsPassword = true;
-        takeLoginValue(piece, u"User ID", source.user);
-        takeLoginValue(piece, u"Data Source", source.server);
-        takeValue(piece, u"Initial Catalog", source.database);
-        takeValue(piece, u"Integrated Security", integrated);
-    }
-    source.windowsLogin = integrated.trimmed().compare(u"SSPI", Qt::CaseInsensitive) == 0;
-    return source;
-}
-
-QString parseDestinationDatabase(const QString& initString)
-{
-    QString database;
-    for (const QString& piece : initStringPieces(initString)) {
-        if (takeValue(piece, u"Initial Catalog", database))
-            break;
-    }
-    return database;
-}
-
-QString workingConnectionString(const SourceParameters& source)
-{
-    return loginConnectionString(source, QStringLiteral("master"));
-}
-
-QString loginConnectionString(const SourceParameters& login, const QString& catalog)
-{
-    // Only OLE DB's provider for ODBC changes where the server is found.
-    const QString provider = login.odbcDataSource ? QStringLiteral("Provider=MSDASQL.1") : QStringLiteral("Provider=SQLOLEDB.1");
-    const QString place = QStringLiteral(";Initial Catalog=") + quotedValue(catalog) + QStringLiteral(";Data Source=") +
-                          quotedValue(login.server);
-    if (login.windowsLogin)
-        return provider + QStringLiteral(";Integrated Security=SSPI;Persist Security Info=False") + place;
-    return provider + QStringLiteral(";Password=") + quotedValue(login.password) +
-           QStringLiteral(";Persist Security Info=True;User ID=") + quotedValue(login.user) + place;
-}
-
-bool needsPassword(const SourceParameters& login)
-{
-    return !login.windowsLogin && !login.keepsPassword && !login.user.isEmpty();
-}
-
-QString withPassword(const QString& initString, const QString& password)
-{
-    // The last Password item is the one read.
-    return initString + QStringLiteral(";Password=") + quotedValue(password);
 }
 
 QString windowsLoginFailure(const QString& driverText)

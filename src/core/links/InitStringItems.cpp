@@ -1,6 +1,7 @@
 #include "core/links/InitStringItems.h"
 
 #include "core/links/InitString.h"
+#include "core/links/Link.h"
 
 #include <algorithm>
 
@@ -8,9 +9,41 @@ namespace core {
 
 namespace {
 
-bool belongsTo(const QString& item, QStringView key)
+bool keyIs(const QString& item, QStringView key)
 {
-    return item.startsWith(key, Qt::CaseSensitive);
+    const qsizetype equals = item.indexOf(u'=');
+    return equals >= 0 && QStringView(item).left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0;
+}
+
+// The attributes of an ODBC connection string, each as written: a value in
+// braces keeps its ';', a doubled '}' standing for one.
+QStringList odbcAttributes(const QString& text)
+{
+    QStringList attributes;
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        if (text[i] == u';') {
+            attributes.append(text.mid(start, i - start));
+            start = ++i;
+            continue;
+        }
+        const bool opensBraces = text[i] == u'{' && text.mid(start, i - start).trimmed().endsWith(u'=');
+        if (!opensBraces) {
+            ++i;
+            continue;
+        }
+        for (++i; i < text.size(); ++i) {
+            if (text[i] == u'}' && i + 1 < text.size() && text[i + 1] == u'}')
+                ++i;
+            else if (text[i] == u'}')
+                break;
+        }
+        ++i;
+    }
+    if (start < text.size())
+        attributes.append(text.mid(start));
+    return attributes;
 }
 
 QString standingAlone(const QString& piece)
@@ -44,45 +77,59 @@ InitStringItems InitStringItems::parse(const QString& initString)
     return parsed;
 }
 
-QString InitStringItems::value(QStringView key) const
+QString InitStringItems::value(LinkItem item) const
 {
     for (auto it = m_items.crbegin(); it != m_items.crend(); ++it) {
-        if (belongsTo(*it, key))
-            return itemValue(QStringView(*it).mid(key.size() + 1));
+        if (isItem(*it, item))
+            return pieceValue(*it);
     }
     return {};
 }
 
-bool InitStringItems::contains(QStringView key) const
+bool InitStringItems::contains(LinkItem item) const
 {
-    return std::any_of(m_items.cbegin(), m_items.cend(), [&](const QString& item) { return belongsTo(item, key); });
+    return std::any_of(m_items.cbegin(), m_items.cend(), [&](const QString& piece) { return isItem(piece, item); });
 }
 
-void InitStringItems::set(QStringView key, const QString& value)
+void InitStringItems::set(LinkItem item, const QString& value)
 {
-    const QString item = key.toString() + u'=' + quotedValue(value);
     bool placed = value.isEmpty();
     for (qsizetype i = 0; i < m_items.size();) {
-        if (!belongsTo(m_items[i], key)) {
+        if (!isItem(m_items[i], item)) {
             ++i;
         } else if (!placed) {
-            m_items[i++] = item;
+            m_items[i] = m_items[i].left(m_items[i].indexOf(u'=') + 1) + quotedValue(value);
+            ++i;
             placed = true;
         } else {
             m_items.removeAt(i);
         }
     }
     if (!placed)
-        m_items.append(item);
+        m_items.append(itemName(item).toString() + u'=' + quotedValue(value));
 }
 
-void InitStringItems::removeKeys(std::initializer_list<QStringView> keys)
+void InitStringItems::remove(LinkItem item)
 {
-    m_items.removeIf([&](const QString& item) {
-        const QStringView key = QStringView(item).left(item.indexOf(u'=')).trimmed();
-        return std::any_of(keys.begin(), keys.end(),
-                           [&](QStringView k) { return key.compare(k, Qt::CaseInsensitive) == 0; });
-    });
+    m_items.removeIf([&](const QString& piece) { return isItem(piece, item); });
+}
+
+void InitStringItems::removeExtendedPassword()
+{
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        if (!keyIs(m_items[i], u"Extended Properties"))
+            continue;
+        QStringList attributes = odbcAttributes(pieceValue(m_items[i]));
+        const qsizetype passwords = attributes.removeIf(
+            [](const QString& attribute) { return keyIs(attribute, u"PWD") || keyIs(attribute, u"Password"); });
+        if (passwords == 0)
+            continue;
+        attributes.removeIf([](const QString& attribute) { return attribute.trimmed().isEmpty(); });
+        if (attributes.isEmpty())
+            m_items.removeAt(i--);
+        else
+            m_items[i] = m_items[i].left(m_items[i].indexOf(u'=') + 1) + quotedValue(attributes.join(u';'));
+    }
 }
 
 void InitStringItems::quoteOpenValues()

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "core/links/Link.h"
+
 #include <QString>
 #include <QStringList>
-#include <initializer_list>
 
 namespace core {
 
 // An init string taken apart for editing: the provider name, then its items
-// in their order. An item belongs to a key the way the conversion reads it:
-// the piece starts with the key (exact, case-sensitive), and its value is
-// everything after the key and one more character, the '=', unquoted. A
-// value in quotes keeps the ';' it holds.
+// in their order. An item is of a kind the way a link is read (isItem), and
+// its value is everything after its '=', unquoted. A value in quotes keeps
+// the ';' it holds.
 class InitStringItems {
 public:
     static constexpr char16_t kDefaultProvider[] = u"SQLOLEDB.1";
@@ -23,19 +23,24 @@ public:
     const QString& provider() const { return m_provider; }
     const QStringList& items() const { return m_items; }
 
-    // The value of the last item of the key, as the conversion takes it; empty if none.
-    QString value(QStringView key) const;
-    bool contains(QStringView key) const;
+    // The value of the last item of the kind, as a link is read; empty if none.
+    QString value(LinkItem item) const;
+    bool contains(LinkItem item) const;
 
-    // The first item of the key becomes "key=value", the value quoted where
-    // it needs it, and later ones go, so every
-    // reader agrees on it; a key without an item gets one at the end. An empty
-    // value removes the key's items.
-    void set(QStringView key, const QString& value);
+    // The first item of the kind gets the value, quoted where it needs it,
+    // under the name it was written with, and later ones go, so every reader
+    // agrees on it; a kind without an item gets one at the end, under the
+    // name the dialogs write. An empty value removes the kind's items.
+    void set(LinkItem item, const QString& value);
 
-    // Removes every item whose key, blanks around it aside, is one of these in
-    // any case, the way an OLE DB provider matches keys.
-    void removeKeys(std::initializer_list<QStringView> keys);
+    // Removes every item of the kind, under any of its names.
+    void remove(LinkItem item);
+
+    // The ODBC connection string that an MSDASQL file keeps in Extended
+    // Properties, without its password (PWD or Password, in any case): a
+    // file that keeps no password keeps none there either. The item goes
+    // when nothing else is left in it.
+    void removeExtendedPassword();
 
     // An item whose value opens with a quote that its own text does not
     // close is read as it stands, but could read otherwise once an item after

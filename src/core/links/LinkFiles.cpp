@@ -2,7 +2,6 @@
 
 #include "core/common/ServerIdentity.h"
 #include "core/links/DataLinkFile.h"
-#include "core/links/InitString.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +14,12 @@ namespace {
 LinkFiles refused(const QString& reason, const QString& detail)
 {
     return {reason, detail, {}, {}};
+}
+
+// Refused for what the file says, which no general text names.
+LinkFiles refused(const QString& detail)
+{
+    return refused(detail, detail);
 }
 
 // Which file, in the words of the refusal texts.
@@ -37,8 +42,8 @@ std::optional<LinkFiles> unusable(const QString& path, bool source)
     return std::nullopt;
 }
 
-// The init string of the file at path, or why it cannot be used.
-std::optional<LinkFiles> invalid(const QString& path, bool source, QString& init)
+// The link of the file at path, or why it cannot be used.
+std::optional<LinkFiles> invalid(const QString& path, bool source, Link& link)
 {
     const auto invalidBecause = [&](const QString& why) {
         return refused(kInvalidLink, QStringLiteral("Ficheiro de ligação à base de dados %1 inválido (%2): %3")
@@ -49,17 +54,26 @@ std::optional<LinkFiles> invalid(const QString& path, bool source, QString& init
         return invalidBecause(QStringLiteral("não pode ser lido: %1").arg(file.errorString()));
     file.close();
 
-    init = readInitString(path);
+    const QString init = readInitString(path);
     if (init.isEmpty())
         return invalidBecause(QStringLiteral("não tem a linha \"Provider=\" na secção [oledb]"));
+    link = readLink(init, path);
+    if (!link.problem.isEmpty())
+        return refused(QStringLiteral("Ficheiro de ligação à base de dados %1 inválido (%2): %3")
+                           .arg(role(source), link.problem, path));
     // Without a database the statements would name tables like ".dbo.clientes",
     // which the server takes from master; without a server nothing can be reached.
-    // Each is read the way the run reads it.
-    const SourceParameters items = parseSourceInit(init);
-    if (items.server.trimmed().isEmpty())
+    if (link.server.trimmed().isEmpty())
         return invalidBecause(QStringLiteral("falta \"Data Source\", o servidor"));
-    if ((source ? items.database : parseDestinationDatabase(init)).trimmed().isEmpty())
+    if (link.database.trimmed().isEmpty())
         return invalidBecause(QStringLiteral("falta \"Initial Catalog\", a base de dados"));
+    // Windows would try a login with nobody, which the server refuses with
+    // words that do not say why.
+    if (link.login == LinkLogin::SqlServer && link.user.isEmpty())
+        return refused(QStringLiteral("O ficheiro de ligação à base de dados %1 não diz com que utilizador entrar: "
+                                      "falta \"User ID\", ou \"Integrated Security=SSPI\" para a autenticação do "
+                                      "Windows: %2")
+                           .arg(role(source), path));
     return std::nullopt;
 }
 
@@ -72,17 +86,15 @@ LinkFiles readLinkFiles(const QString& sourcePath, const QString& destinationPat
     if (auto refusal = unusable(destinationPath, false))
         return *refusal;
 
-    QString source;
+    Link source;
     if (auto refusal = invalid(sourcePath, true, source))
         return *refusal;
-    QString destination;
+    Link destination;
     if (auto refusal = invalid(destinationPath, false, destination))
         return *refusal;
 
     // Converting a database into itself would empty every table the conversion reads.
-    const QString sourceDatabase = parseSourceInit(source).database;
-    const QString destinationDatabase = parseDestinationDatabase(destination);
-    if (sourceDatabase.compare(destinationDatabase, Qt::CaseInsensitive) == 0)
+    if (source.database.compare(destination.database, Qt::CaseInsensitive) == 0)
         return refused(kSameDatabase, kSameDatabase);
 
     return {{}, {}, source, destination};
@@ -90,8 +102,8 @@ LinkFiles readLinkFiles(const QString& sourcePath, const QString& destinationPat
 
 QList<PasswordWanted> passwordsWanted(const LinkFiles& links)
 {
-    const SourceParameters source = parseSourceInit(links.sourceInit);
-    const SourceParameters destination = parseSourceInit(links.destinationInit);
+    const Link& source = links.source;
+    const Link& destination = links.destination;
     QList<PasswordWanted> wanted;
     if (needsPassword(source))
         wanted.append({true, source.user, source.server});
@@ -102,8 +114,9 @@ QList<PasswordWanted> passwordsWanted(const LinkFiles& links)
 
 void givePassword(LinkFiles& links, const PasswordWanted& wanted, const QString& password)
 {
-    QString& init = wanted.source ? links.sourceInit : links.destinationInit;
-    init = withPassword(init, password);
+    Link& link = wanted.source ? links.source : links.destination;
+    link.password = password;
+    link.keepsPassword = true;
 }
 
 QString keepsNoPassword(const PasswordWanted& wanted, const QString& path)

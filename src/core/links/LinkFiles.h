@@ -3,6 +3,8 @@
 // core/links: data link files and their init strings, read, written and
 // checked, and the login they ask for. Uses core/common and src/db.
 
+#include "core/links/Link.h"
+
 #include <QList>
 #include <QString>
 
@@ -15,20 +17,24 @@ inline const QString kMissingDestinationLink =
 inline const QString kInvalidLink = QStringLiteral("Ficheiro de ligação à base de dados inválido!");
 inline const QString kSameDatabase = QStringLiteral("A base de dados de destino não pode ser a mesma que a de origem!");
 
-// The two init strings a run starts from, or the reason it may not start.
+// The two links a run starts from, each read once from its file, or the
+// reason it may not start.
 struct LinkFiles {
-    QString refusal;  // one of the texts above; empty when the run may start
+    // One of the texts above, or the detail for what a file says that none
+    // of them names; empty when the run may start.
+    QString refusal;
     QString detail;   // the same, saying which file and what is wrong with it
-    QString sourceInit;
-    QString destinationInit;
+    Link source;
+    Link destination;
 
     bool accepted() const { return refusal.isEmpty(); }
 };
 
 // The checks every way into a run makes before it starts, in this order: the
 // source file exists, the destination file exists, each can be read and holds
-// an init string naming a server and a database (source first), and the two
-// do not name the same database.
+// an init string whose every item reads, naming a server, a database and a
+// login (a user or Windows authentication, or for MSDASQL the data
+// source's own), source first; and the two do not name the same database.
 LinkFiles readLinkFiles(const QString& sourcePath, const QString& destinationPath);
 
 // A login the run uses whose file keeps no password: the source's, and the
@@ -42,7 +48,7 @@ struct PasswordWanted {
 
 QList<PasswordWanted> passwordsWanted(const LinkFiles& links);
 
-// The init strings with the password given for this run put in.
+// The links with the password given for this run put in.
 void givePassword(LinkFiles& links, const PasswordWanted& wanted, const QString& password);
 
 // "O ficheiro de ligação à base de dados de origem não guarda a palavra-passe: <path>"

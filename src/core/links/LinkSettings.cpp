@@ -11,13 +11,6 @@ namespace core {
 
 namespace {
 
-constexpr QStringView kDataSource = u"Data Source";
-constexpr QStringView kUserId = u"User ID";
-constexpr QStringView kPassword = u"Password";
-constexpr QStringView kPersistSecurityInfo = u"Persist Security Info";
-constexpr QStringView kInitialCatalog = u"Initial Catalog";
-constexpr QStringView kIntegratedSecurity = u"Integrated Security";
-
 // As long as the profile reader's buffer lets an init string be.
 constexpr qsizetype kMaxInitStringLength = 2047;
 
@@ -37,48 +30,74 @@ QString fieldProblem(const QString& label, const QString& value)
 
 }  // namespace
 
-LinkSettings settingsOf(const InitStringItems& items)
+Link settingsOf(const InitStringItems& items)
 {
-    // As the conversion reads them.
-    const SourceParameters source = parseSourceInit(items.toString());
-    LinkSettings settings;
-    settings.server = source.server;
-    settings.user = source.user;
-    settings.password = source.password;
-    settings.database = source.database;
-    settings.windowsLogin = source.windowsLogin;
-    settings.odbcDataSource = source.odbcDataSource;
-    if (items.contains(kPersistSecurityInfo)) {
-        const QString persist = items.value(kPersistSecurityInfo).trimmed();
-        settings.persistPassword = !(persist.compare(u"False", Qt::CaseInsensitive) == 0 ||
-                                     persist.compare(u"No", Qt::CaseInsensitive) == 0 || persist == u"0");
-    }
-    return settings;
+    return readLink(items.toString());
 }
 
-InitStringItems withSettings(InitStringItems items, const LinkSettings& settings)
+LinkEncryption chosenEncryption(const Link& read, bool encrypt)
 {
+    if (encrypt == read.asksEncryption())
+        return read.encryption;
+    return encrypt ? LinkEncryption::Mandatory : LinkEncryption::Optional;
+}
+
+InitStringItems withSettings(InitStringItems items, const Link& settings)
+{
+    const Link read = settingsOf(items);
+    // An item that could not be read is written anew, whatever the settings say.
+    const bool unreadable = !read.problem.isEmpty();
+    const bool windows = settings.login == LinkLogin::Windows;
     // For a new link this is the order Windows writes them in.
-    if (settings.windowsLogin) {
-        items.set(kIntegratedSecurity, QStringLiteral("SSPI"));
-    } else if (parseSourceInit(items.toString()).windowsLogin) {
-        items.removeKeys({kIntegratedSecurity});
+    if (windows && (read.login != LinkLogin::Windows || unreadable))
+        items.set(LinkItem::WindowsLogin, QStringLiteral("SSPI"));
+    else if (!windows && (read.login == LinkLogin::Windows || unreadable))
+        items.remove(LinkItem::WindowsLogin);
+
+    const bool keepPassword = settings.persistPassword && !windows;
+    if (!keepPassword) {
+        // Windows' providers take every name of it, and MSDASQL passes the
+        // ODBC string of Extended Properties on: a password anywhere would
+        // still be in the file.
+        items.remove(LinkItem::Password);
+        items.removeExtendedPassword();
+    } else if (settings.password != read.password || !read.keepsPassword) {
+        items.set(LinkItem::Password, settings.password);
     }
-    const bool keepPassword = settings.persistPassword && !settings.windowsLogin;
-    items.set(kPassword, keepPassword ? settings.password : QString());
-    // Windows' providers take the key in any case, some take Pwd too: an item
-    // the editor does not show would still keep the password in the file.
-    if (!keepPassword)
-        items.removeKeys({u"Password", u"Pwd"});
-    items.set(kPersistSecurityInfo, keepPassword ? QStringLiteral("True") : QStringLiteral("False"));
-    items.set(kUserId, settings.windowsLogin ? QString() : settings.user);
-    items.set(kInitialCatalog, settings.database);
-    items.set(kDataSource, settings.server);
+    items.set(LinkItem::PersistSecurityInfo, keepPassword ? QStringLiteral("True") : QStringLiteral("False"));
+    const QString user = windows ? QString() : settings.user;
+    if (user != read.user)
+        items.set(LinkItem::User, user);
+    if (settings.database != read.database)
+        items.set(LinkItem::Database, settings.database);
+    if (settings.server != read.server)
+        items.set(LinkItem::Server, settings.server);
+
+    const bool driver19 = settings.providerKind == LinkProvider::OleDbDriver;
+    if (settings.encryption != read.encryption || unreadable) {
+        switch (settings.encryption) {
+        case LinkEncryption::Unset:
+            items.remove(LinkItem::Encryption);
+            break;
+        case LinkEncryption::Optional:
+            items.set(LinkItem::Encryption, driver19 ? QStringLiteral("Optional") : QStringLiteral("False"));
+            break;
+        case LinkEncryption::Mandatory:
+            items.set(LinkItem::Encryption, driver19 ? QStringLiteral("Mandatory") : QStringLiteral("True"));
+            break;
+        case LinkEncryption::Strict:
+            items.set(LinkItem::Encryption, QStringLiteral("Strict"));
+            break;
+        }
+    }
+    if (settings.trustServerCertificate != read.trustServerCertificate || unreadable)
+        items.set(LinkItem::TrustServerCertificate,
+                  settings.trustServerCertificate ? QStringLiteral("True") : QStringLiteral("False"));
     items.quoteOpenValues();
     return items;
 }
 
-QString loginProblem(const LinkSettings& settings)
+QString loginProblem(const Link& settings)
 {
     for (const auto& [label, value] : {std::pair{QStringLiteral("Servidor"), settings.server},
                                        std::pair{QStringLiteral("Utilizador"), settings.user},
@@ -90,7 +109,7 @@ QString loginProblem(const LinkSettings& settings)
     return {};
 }
 
-QString settingsProblem(const InitStringItems& items, const LinkSettings& settings)
+QString settingsProblem(const InitStringItems& items, const Link& settings)
 {
     QString problem = loginProblem(settings);
     if (problem.isEmpty())
@@ -105,12 +124,14 @@ QString settingsProblem(const InitStringItems& items, const LinkSettings& settin
 
     // Whatever else the kept items or the provider name do to the reading is
     // caught by reading it back.
-    const SourceParameters source = parseSourceInit(init);
-    const bool windows = settings.windowsLogin;
-    const bool readsBack = initStringFromBytes(dataLinkFileBytes(init)) == init && source.server == settings.server &&
-                           source.windowsLogin == windows && source.user == (windows ? QString() : settings.user) &&
-                           source.password == (settings.persistPassword && !windows ? settings.password : QString()) &&
-                           source.database == settings.database && parseDestinationDatabase(init) == settings.database;
+    const Link read = readLink(init);
+    const bool windows = settings.login == LinkLogin::Windows;
+    const bool readsBack = initStringFromBytes(dataLinkFileBytes(init)) == init && read.problem.isEmpty() &&
+                           read.server == settings.server && (read.login == LinkLogin::Windows) == windows &&
+                           read.user == (windows ? QString() : settings.user) &&
+                           read.password == (settings.persistPassword && !windows ? settings.password : QString()) &&
+                           read.database == settings.database && read.encryption == settings.encryption &&
+                           read.trustServerCertificate == settings.trustServerCertificate;
     if (!readsBack)
         return QStringLiteral("Com os outros itens deste ficheiro, estes valores não seriam lidos tal como estão escritos.");
     return {};
@@ -129,7 +150,7 @@ DataLinkDocument loadDataLink(const QString& path)
     return document;
 }
 
-bool saveDataLink(const QString& path, const DataLinkDocument& document, const LinkSettings& settings, QString* error)
+bool saveDataLink(const QString& path, const DataLinkDocument& document, const Link& settings, QString* error)
 {
     QString problem = document.problem;
     if (problem.isEmpty())

@@ -20,8 +20,8 @@ int conversionStepCount(bool stocks)
     return int(tableSteps().size()) + (stocks ? 1 : 0);
 }
 
-RunOutcome runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                         bool stocks, ConversionSink& sink, const Clock& now)
+RunOutcome runConversion(const Database& database, const Link& source, const Link& destination, bool stocks,
+                         ConversionSink& sink, const Clock& now)
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     const TableStep* current = nullptr;
@@ -29,7 +29,7 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
     std::optional<RunServers> servers;
     bool undone = true;
     try {
-        servers.emplace(database, sourceInit, destinationInit, stocks, sink);
+        servers.emplace(database, source, destination, stocks, sink);
         const DatabaseNames& names = servers->names();
         const StepSides sides = servers->sides(servers->destination());
         for (const TableStep& step : tableSteps()) {
@@ -50,18 +50,20 @@ RunOutcome runConversion(const Database& database, const QString& sourceInit, co
         return RunOutcome::Complete;
     } catch (const std::exception& e) {
         logFailure(sink, e);
-        undone = dynamic_cast<const TransactionNotUndone*>(&e) == nullptr;
-        // A step is only reached once the servers are.
-        bool searchUndone = true;
-        if (current)
-            searchUndone = nameBadRows(*current, servers->names(), servers->sides(servers->destination()), sink);
-        else if (stockDocument)
-            searchUndone = nameRefusedStockLines(e, *stockDocument, servers->names(),
-                                                 servers->sides(servers->destination()), sink);
-        if (!searchUndone) {
-            // A try of the search, not the step, may have stayed.
-            sink.addLog(mayHaveStayed(current ? current->destinationTables : QStringList{QStringLiteral("vendas")}));
-            undone = false;
+        const QString stepNote = leftWorkNote(e);
+        undone = stepNote.isEmpty();
+        // A step is only reached once the servers are. Where the destination
+        // acted on its own, nothing more is sent to it: no search.
+        if ((current || stockDocument) && !stopsTheRun(e)) {
+            const StepSides sides = servers->sides(servers->destination());
+            const SearchEnd search = current ? nameBadRows(*current, servers->names(), sides, sink)
+                                             : nameRefusedStockLines(e, *stockDocument, servers->names(), sides, sink);
+            // A try of the search, not the step, may have stayed (said once);
+            // a try that met the destination acting on its own has told it.
+            const QString searchNote = mayHaveStayed(search.leftBehind);
+            if (!search.undone && !search.stopped && searchNote != stepNote)
+                sink.addLog(searchNote);
+            undone = undone && search.undone;
         }
         sink.addLog(QStringLiteral("Processo abortado!"));
     }

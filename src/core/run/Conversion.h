@@ -5,6 +5,7 @@
 
 #include "core/common/Clock.h"
 #include "core/common/ConversionSink.h"
+#include "core/links/Link.h"
 #include "db/Connection.h"
 #include "db/Query.h"
 
@@ -27,12 +28,12 @@ enum class RunOutcome { Complete, Aborted, AbortedUndoUnknown };
 // Progress steps a run takes: one per table step, one more for the stocks.
 int conversionStepCount(bool stocks);
 
-// One whole run: connects with the working connection string derived from the
-// source init string, converts every table into the destination named by the
-// destination init string (and the stocks when asked), and disconnects.
+// One whole run: connects with the source link's login, converts every table
+// into the destination link's database (and the stocks when asked), and
+// disconnects.
 // Failures end the run and are reported to the sink, never thrown; the
 // connection is closed either way.
-RunOutcome runConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                         bool stocks, ConversionSink& sink, const Clock& now = systemNow);
+RunOutcome runConversion(const Database& database, const Link& source, const Link& destination, bool stocks,
+                         ConversionSink& sink, const Clock& now = systemNow);
 
 }  // namespace core

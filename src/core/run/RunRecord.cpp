@@ -1,6 +1,6 @@
 #include "core/run/RunRecord.h"
 
-#include "core/links/InitString.h"
+#include "core/common/PrivateFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -45,15 +45,17 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
     : m_shown(shown), m_file(path), m_runId(newRunId()), m_verifyOnly(request.verifyOnly)
 {
     m_report.start = QDateTime::currentDateTime();
-    const SourceParameters source = parseSourceInit(request.sourceInit);
-    const SourceParameters destination = parseSourceInit(request.destinationInit);
+    const Link& source = request.source;
+    const Link& destination = request.destination;
     for (const QString& password : {source.password, destination.password}) {
         if (password.size() >= kShortestHiddenPassword)
             m_secrets.append(password);
     }
 
-    m_written = QDir().mkpath(QFileInfo(path).absolutePath()) &&
+    m_written = makePrivateFolder(QFileInfo(path).absolutePath()) &&
                 m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+    if (m_written)
+        makePrivate(m_file);
 
     m_report.runId = m_runId;
     m_report.verifyOnly = request.verifyOnly;
@@ -61,7 +63,7 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
     m_report.sourceServer = source.server;
     m_report.destinationServer = destination.server;
     m_report.sourceDatabase = source.database;
-    m_report.destinationDatabase = parseDestinationDatabase(request.destinationInit);
+    m_report.destinationDatabase = destination.database;
 
     write(QStringLiteral("=== %1 início %2\n").arg(timestamp(), request.verifyOnly ? QStringLiteral("da verificação")
                                                                                     : QStringLiteral("da conversão")));
@@ -125,9 +127,12 @@ void RunRecord::serversFound(const ServersFound& servers)
         return;
     if (servers.destination.isEmpty()) {
         write(QStringLiteral("Servidor: %1\n").arg(servers.source));
+        write(QStringLiteral("Ligação cifrada: %1\n").arg(encryptedWord(servers.sourceEncrypted)));
     } else {
         write(QStringLiteral("Servidor de origem: %1\n").arg(servers.source));
+        write(QStringLiteral("Ligação cifrada à origem: %1\n").arg(encryptedWord(servers.sourceEncrypted)));
         write(QStringLiteral("Servidor de destino: %1\n").arg(servers.destination));
+        write(QStringLiteral("Ligação cifrada ao destino: %1\n").arg(encryptedWord(servers.destinationEncrypted)));
     }
 }
 
@@ -148,11 +153,12 @@ void RunRecord::finish(RunOutcome outcome)
                                                   : QStringLiteral("verificação falhou, podem ter ficado registos escritos");
     else
         result = complete ? QStringLiteral("conversão completa") : QStringLiteral("processo abortado");
-    const QString report = end(result, complete);
-    if (report.isEmpty())
+    if (!end(result, complete))
         return;
-    m_shown.addLog(QStringLiteral("Relatório: ") + QDir::toNativeSeparators(report));
-    m_shown.reportWritten(report);
+    m_shown.addLog(reportLine());
+    const QString report = reportPath();
+    if (!report.isEmpty())
+        m_shown.reportWritten(report);
 }
 
 void RunRecord::interrupted()
@@ -169,12 +175,25 @@ QString RunRecord::reportPath() const
     return m_reportPath;
 }
 
-// The report's path when this call ended the record and wrote it.
-QString RunRecord::end(const QString& result, bool complete)
+QString RunRecord::reportLine() const
+{
+    return reportLineFor(reportPath());
+}
+
+QString RunRecord::reportLineFor(const QString& report) const
+{
+    if (report.isEmpty())
+        return QStringLiteral("Aviso: não foi possível escrever o relatório da execução em %1")
+            .arg(QDir::toNativeSeparators(reportFolder(m_file.fileName())));
+    return QStringLiteral("Relatório: ") + QDir::toNativeSeparators(report);
+}
+
+// True when this call ended the record.
+bool RunRecord::end(const QString& result, bool complete)
 {
     const std::lock_guard lock(m_writing);
     if (m_ended)
-        return {};
+        return false;
     m_ended = true;
     if (!m_serversTold)
         write(QStringLiteral("Servidores não alcançados: origem %1, destino %2\n")
@@ -188,10 +207,9 @@ QString RunRecord::end(const QString& result, bool complete)
     for (const QString& secret : m_secrets)
         page.replace(secret.toHtmlEscaped(), QStringLiteral("********")).replace(secret, QStringLiteral("********"));
     m_reportPath = writeReportPage(reportFolder(m_file.fileName()), m_report, page);
-    if (!m_reportPath.isEmpty())
-        write(QStringLiteral("Relatório: %1\n").arg(QDir::toNativeSeparators(m_reportPath)));
+    write(reportLineFor(m_reportPath) + u'\n');
     write(QStringLiteral("=== %1 fim\n").arg(timestamp()));
-    return m_reportPath;
+    return true;
 }
 
 void RunRecord::write(const QString& text)

@@ -19,9 +19,10 @@ QString defaultRecordPath();
 
 // The account of one run, appended to the record as the run goes, so a run
 // cut short still leaves what it did: when it started and ended, the server
-// (both, when the run found the destination on another), the two databases,
+// (both, when the run found the destination on another) and whether each
+// session is encrypted, the two databases,
 // whether stocks were asked for, every log line, and how it ended. Never the
-// password or the init strings. Every line also goes on to the sink the run
+// password or the links. Every line also goes on to the sink the run
 // is shown in. A record that cannot be written is given up silently; the run
 // goes on. Runs at the same time append to the same record, line by line:
 // each line starts with the run's own short id.
@@ -29,7 +30,9 @@ QString defaultRecordPath();
 // At its end the run also leaves a report, one HTML page in "relatorios"
 // beside the record, made from the facts the run told: its path is the
 // record's last line before the end and, once the run finished, the shown
-// log's last line. A report that cannot be written is given up the same way.
+// log's last line. A report that cannot be written whole is not kept, and
+// that line says so instead; the run's result stays as it was. The record,
+// the report and their folders are readable by their owner only.
 class RunRecord final : public ConversionSink {
 public:
     RunRecord(const QString& path, const RunRequest& request, ConversionSink& shown);
@@ -60,10 +63,14 @@ public:
 
     // Once the record has ended: where its report is, or empty when it could not be written.
     QString reportPath() const;
+    // Once the record has ended, the line that says where the report is or
+    // that it could not be written: a report is never announced unless whole.
+    QString reportLine() const;
 
 private:
     void write(const QString& text);
-    QString end(const QString& result, bool complete);
+    bool end(const QString& result, bool complete);
+    QString reportLineFor(const QString& report) const;
     QString hidden(QString text) const;
 
     ConversionSink& m_shown;

@@ -11,7 +11,7 @@
 namespace core {
 
 // What a report of one run holds: the run as asked for, the facts it found,
-// how it ended and its log. Never a password: the init strings are not kept.
+// how it ended and its log. Never a password: the links are not kept.
 struct RunReport {
     QString runId;
     bool verifyOnly = false;
@@ -37,8 +37,9 @@ QString reportFolder(const QString& recordPath);
 // The report as one HTML page in Portuguese, readable on screen and on A4.
 QString reportPage(const RunReport& report);
 
-// Writes page into folder, named by the run's start and id, made when
-// missing. The path written, or an empty string when it could not be.
+// Writes page whole into folder, named by the run's start and id, the folder
+// made when missing; both for their owner only. The path written, or an empty
+// string when it could not be, and then nothing is left there.
 QString writeReportPage(const QString& folder, const RunReport& report, const QString& page);
 
 }  // namespace core

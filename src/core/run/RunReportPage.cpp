@@ -79,10 +79,13 @@ QString servers(const RunReport& report)
         return QStringLiteral("<tr><th>%1</th><td>%2</td></tr>\n").arg(text(label), text(value));
     };
     if (report.servers && report.servers->destination.isEmpty()) {
-        rows << pair(QStringLiteral("Servidor"), report.servers->source);
+        rows << pair(QStringLiteral("Servidor"), report.servers->source)
+             << pair(QStringLiteral("Ligação cifrada"), encryptedWord(report.servers->sourceEncrypted));
     } else if (report.servers) {
         rows << pair(QStringLiteral("Servidor de origem"), report.servers->source)
-             << pair(QStringLiteral("Servidor de destino"), report.servers->destination);
+             << pair(QStringLiteral("Ligação cifrada à origem"), encryptedWord(report.servers->sourceEncrypted))
+             << pair(QStringLiteral("Servidor de destino"), report.servers->destination)
+             << pair(QStringLiteral("Ligação cifrada ao destino"), encryptedWord(report.servers->destinationEncrypted));
     } else {
         rows << pair(QStringLiteral("Servidor de origem (não alcançado)"), report.sourceServer)
              << pair(QStringLiteral("Servidor de destino (não alcançado)"), report.destinationServer);

@@ -7,8 +7,8 @@ namespace core {
 RunOutcome runRequested(const Database& database, const RunRequest& request, ConversionSink& sink, const Clock& now)
 {
     if (request.verifyOnly)
-        return verifyConversion(database, request.sourceInit, request.destinationInit, request.stocks, sink, now);
-    return runConversion(database, request.sourceInit, request.destinationInit, request.stocks, sink, now);
+        return verifyConversion(database, request.source, request.destination, request.stocks, sink, now);
+    return runConversion(database, request.source, request.destination, request.stocks, sink, now);
 }
 
 }  // namespace core

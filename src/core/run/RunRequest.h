@@ -2,6 +2,7 @@
 
 #include "core/common/Clock.h"
 #include "core/common/ConversionSink.h"
+#include "core/links/Link.h"
 #include "core/run/Conversion.h"
 
 #include <QString>
@@ -10,8 +11,8 @@ namespace core {
 
 // One run as asked for, from either way in.
 struct RunRequest {
-    QString sourceInit;
-    QString destinationInit;
+    Link source;
+    Link destination;
     bool stocks = false;
     bool verifyOnly = false;  // a dry run that changes nothing
 };

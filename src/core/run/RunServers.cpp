@@ -3,7 +3,6 @@
 #include "core/common/RunFailure.h"
 #include "core/common/ServerIdentity.h"
 #include "core/common/Transaction.h"
-#include "core/links/InitString.h"
 #include "core/links/LinkCheck.h"
 #include "core/links/LinkFiles.h"
 #include "core/steps/TableSteps.h"
@@ -35,18 +34,43 @@ QStringList tablesWrittenFromRows(bool acrossServers, bool stocks)
     return tables;
 }
 
+// The session's encryption as its server says; refused when the link asked
+// for it and the server says it is not.
+Encrypted checkedEncryption(db::Query& q, const Link& link)
+{
+    const Encrypted encrypted = sessionEncryption(q);
+    if (link.asksEncryption() && encrypted == Encrypted::No)
+        throw RunRefused(QStringLiteral("O ficheiro de ligação %1 pede uma ligação cifrada, e o servidor %2 diz que a "
+                                        "ligação não está cifrada: nada foi lido nem escrito.")
+                             .arg(link.path, link.server));
+    return encrypted;
+}
+
+QString encryptionLine(const QString& server, Encrypted encrypted)
+{
+    return QStringLiteral("Ligação cifrada a %1: %2.").arg(server, encryptedWord(encrypted));
+}
+
 }  // namespace
 
-RunServers::RunServers(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                       bool stocks, ConversionSink& sink)
+Encrypted RunServers::openSource(const Link& login)
+{
+    openAs(m_database.cn, login, QStringLiteral("master"));
+    return checkedEncryption(m_database.q_exec, login);
+}
+
+RunServers::RunServers(const Database& database, const Link& source, const Link& destination, bool stocks,
+                       ConversionSink& sink)
     : m_database(database)
 {
-    const SourceParameters source = parseSourceInit(sourceInit);
-    const SourceParameters destination = parseSourceInit(destinationInit);
-    m_names = {source.database, parseDestinationDatabase(destinationInit)};
-    openAs(database.cn, source, QStringLiteral("master"));
+    m_names = {source.database, destination.database};
+    const bool oneServerByName = sameServerName(source.server, destination.server);
+    // One session serves both files: it gives what either asks of encryption.
+    const Link both = withStricterEncryption(source, destination);
+    Encrypted sourceEncrypted = openSource(oneServerByName ? both : source);
+    Encrypted destinationEncrypted = Encrypted::Unknown;
 
-    if (!sameServerName(source.server, destination.server)) {
+    if (!oneServerByName) {
         sink.addLog(QStringLiteral("A ligar à base de dados de destino em %1...").arg(destination.server));
         const auto unreachable = [&](const QString& why) {
             return RunRefused(
@@ -57,20 +81,30 @@ RunServers::RunServers(const Database& database, const QString& sourceInit, cons
             throw unreachable(QStringLiteral("esta ligação não chega a outro servidor"));
         try {
             openAs(*m_destination, destination, QStringLiteral("master"));
+            m_destinationQuery = m_destination->createQuery(QStringLiteral("q_exec"));
+            destinationEncrypted = checkedEncryption(*m_destinationQuery, destination);
         } catch (const std::exception& e) {
-            m_destination.reset();
+            closeDestination();
             throw unreachable(failureText(e));
         }
-        m_destinationQuery = m_destination->createQuery(QStringLiteral("q_exec"));
         if (sameServer(database.q_exec, *m_destinationQuery)) {
             closeDestination();
+            // The source's session now serves the destination file too.
+            if (connectionTarget(both, QString()) != connectionTarget(source, QString())) {
+                database.cn.close();
+                sourceEncrypted = openSource(both);
+            }
         } else if (!takesRowsInOneInsert(*m_destinationQuery)) {
             m_rowsInOneInsert = false;
             sink.addLog(kRowsOneByOne);
         }
     }
 
-    sink.serversFound({source.server, m_destination ? destination.server : QString()});
+    sink.addLog(encryptionLine(source.server, sourceEncrypted));
+    if (m_destination)
+        sink.addLog(encryptionLine(destination.server, destinationEncrypted));
+    sink.serversFound({source.server, m_destination ? destination.server : QString(), sourceEncrypted,
+                       m_destination ? destinationEncrypted : Encrypted::Unknown});
     // Only one server can tell whether two names are one database.
     if (!m_destination && sameDatabase(database.q_exec, m_names.source, m_names.destination))
         throw RunRefused(kSameDatabase);
@@ -122,7 +156,7 @@ db::Connection* RunServers::stockReader()
         m_stockReader = m_database.cn.createPeer();
         if (!m_stockReader)
             return nullptr;
-        m_stockReader->setConnectionString(m_database.cn.connectionString());
+        m_stockReader->setTarget(m_database.cn.target());
         m_stockReader->open();
     }
     return m_stockReader.get();

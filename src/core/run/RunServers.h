@@ -2,6 +2,7 @@
 
 #include "core/common/ConversionSink.h"
 #include "core/common/SqlNames.h"
+#include "core/links/Link.h"
 #include "core/run/Conversion.h"
 #include "core/steps/BulkTargets.h"
 #include "core/steps/CrossServerCopy.h"
@@ -15,16 +16,19 @@ namespace core {
 // The sessions a run works through. The source is reached with the source
 // file's login. A destination file naming the same server is served by that
 // session too, whatever its own login, and every statement runs on the
-// server alone. A destination on another server is reached with the
-// destination file's own server, user and password, and nothing is ever
-// written on the source's server.
+// server alone; where either file asks for encryption, that session gives
+// the stricter of the two. A destination on another server is reached with
+// the destination file's own server, user, password and encryption, and
+// nothing is ever written on the source's server. Each session's encryption
+// is read from its server and logged; a session that was asked to be
+// encrypted and says it is not ends the run before anything is read.
 class RunServers {
 public:
     // Connects; the database's connection opens and is the caller's to close.
     // A destination that cannot be reached or logged into, or that is the
     // source database itself, is refused (RunRefused) before anything changes.
     // With stocks, the stock lines are written too.
-    RunServers(const Database& database, const QString& sourceInit, const QString& destinationInit, bool stocks,
+    RunServers(const Database& database, const Link& source, const Link& destination, bool stocks,
                ConversionSink& sink);
     ~RunServers();
 
@@ -56,6 +60,8 @@ public:
 
 private:
     db::Connection* stockReader();
+    // Opens the source's session as the link asks, and reads its encryption.
+    Encrypted openSource(const Link& login);
 
     const Database& m_database;
     DatabaseNames m_names;

@@ -37,23 +37,23 @@ private:
 
 }  // namespace
 
-bool nameRefusedStockLines(const std::exception& failure, const StockDocument& document, const DatabaseNames& names,
-                           const StepSides& sides, ConversionSink& sink, bool undone)
+SearchEnd nameRefusedStockLines(const std::exception& failure, const StockDocument& document,
+                                const DatabaseNames& names, const StepSides& sides, ConversionSink& sink, bool undone)
 {
     const auto* known = dynamic_cast<const RowRefused*>(&failure);
     NamingCounter counter(sink);
-    // Where the server may have kept the document's work, or acted on its own, nothing more is tried there.
-    const bool tried = undone && !dynamic_cast<const TransactionNotUndone*>(&failure)
-                    && !dynamic_cast<const db::TransactionLost*>(&failure);
-    if (tried) {
+    SearchEnd search;
+    search.undone = undone;
+    // Where the document's work may have stayed, or the destination acted on its own, nothing more is tried there.
+    if (undone && leftWorkNote(failure).isEmpty() && !stopsTheRun(failure)) {
         const std::optional<std::int32_t> code = known ? std::optional(known->row().code.toInt()) : std::nullopt;
-        undone = nameBadRows(stockLinesStep(document, code), names, sides, counter);
+        search = nameBadRows(stockLinesStep(document, code), names, sides, counter);
     }
-    if (known && counter.named == 0) {
-        sink.addLog(known->rowLine());
+    if (known && counter.named == 0 && !search.stopped) {
+        sink.addLog(known->line());
         sink.badRowNamed(known->row());
     }
-    return undone;
+    return search;
 }
 
 }  // namespace core

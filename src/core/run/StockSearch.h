@@ -2,6 +2,7 @@
 
 #include "core/common/ConversionSink.h"
 #include "core/common/SqlNames.h"
+#include "core/search/BadRows.h"
 #include "core/steps/CrossServerCopy.h"
 #include "core/steps/StockTransfer.h"
 
@@ -15,10 +16,11 @@ namespace core {
 // takes, where its rules show it). A line the failure already knows
 // (RowRefused) is searched alone, and named with the server's words for it
 // where it goes through alone (a rule over several lines) or where nothing
-// may be tried: where the document's work may have stayed. Changes nothing;
-// false when a rollback could not tell that the work is undone.
-[[nodiscard]] bool nameRefusedStockLines(const std::exception& failure, const StockDocument& document,
-                                         const DatabaseNames& names, const StepSides& sides, ConversionSink& sink,
-                                         bool undone = true);
+// may be tried: where the document's work may have stayed, or the destination
+// acted on its own. Changes nothing; ends as the search ended (not undone
+// also when the document's own rollback could not tell).
+[[nodiscard]] SearchEnd nameRefusedStockLines(const std::exception& failure, const StockDocument& document,
+                                              const DatabaseNames& names, const StepSides& sides,
+                                              ConversionSink& sink, bool undone = true);
 
 }  // namespace core

@@ -23,8 +23,8 @@ class HeldTransaction final : public db::Connection {
 public:
     explicit HeldTransaction(db::Connection& cn) : m_cn(cn) {}
 
-    void setConnectionString(const QString& connectionString) override { m_cn.setConnectionString(connectionString); }
-    QString connectionString() const override { return m_cn.connectionString(); }
+    void setTarget(const db::ConnectionTarget& target) override { m_cn.setTarget(target); }
+    db::ConnectionTarget target() const override { return m_cn.target(); }
     void open() override { m_cn.open(); }
     void close() override { m_cn.close(); }
     bool isOpen() const override { return m_cn.isOpen(); }
@@ -50,13 +50,6 @@ public:
     void progressStep() override {}
 };
 
-// "a, b e c"
-QString spokenList(QStringList parts)
-{
-    const QString last = parts.isEmpty() ? QString() : parts.takeLast();
-    return parts.isEmpty() ? last : parts.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last;
-}
-
 // "Familias: 12 registos na origem; no destino ficariam 12 em familias e 12 em famzonas."
 QString stepReport(const TableStep& step, std::int32_t sourceRows, const TableRows& tableRows)
 {
@@ -81,26 +74,40 @@ QString stockReport(const std::optional<StockDocument>& document)
 
 }  // namespace
 
-RunOutcome verifyConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                            bool stocks, ConversionSink& sink, const Clock& now)
+RunOutcome verifyConversion(const Database& database, const Link& source, const Link& destination, bool stocks,
+                            ConversionSink& sink, const Clock& now)
 {
     sink.addLog(QStringLiteral("A ligar à base de dados..."));
     QString failedAt = QStringLiteral("ao ligar à base de dados");
     QStringList failedTables;
-    QStringList written;  // the tables a transaction may have written to
+    TablesTouched written;  // what a transaction may have done to the tables
     bool undone = true;
     std::optional<RunServers> servers;
     try {
-        servers.emplace(database, sourceInit, destinationInit, stocks, sink);
+        servers.emplace(database, source, destination, stocks, sink);
         const DatabaseNames& names = servers->names();
         db::Connection& destination = servers->destination();
         destination.beginTransaction();
         HeldTransaction held(destination);
         const StepSides sides = servers->sides(held);
         std::vector<const TableStep*> done;
+        // Where the destination acted on its own, nothing more is sent to it;
+        // the open transaction then holds the steps before and this one as
+        // far as it went.
+        bool stopped = false;
+        const auto stops = [&](const std::exception& e, const TablesTouched& earlier) {
+            if (!stopsTheRun(e))
+                return false;
+            if (const auto* acted = dynamic_cast<const DestinationActed*>(&e)) {
+                written = earlier;
+                written += acted->touched();
+            }
+            return true;
+        };
         for (const TableStep& step : tableSteps()) {
             failedAt = QStringLiteral("em ") + step.sourceTable;
-            written += step.destinationTables;
+            const TablesTouched earlier = written;
+            written += tablesOf(step);
             try {
                 runTableStep(step, names, sides, sink, [&](std::int32_t sourceRows, const TableRows& tableRows) {
                     return stepReport(step, sourceRows, tableRows);
@@ -109,23 +116,30 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
             } catch (const std::exception& e) {
                 logFailure(sink, e);
                 failedTables.append(step.sourceTable);
+                if ((stopped = stops(e, earlier)))
+                    break;
                 // The error may have ended the transaction on the server: the
                 // rows are searched outside it, and the steps that went
                 // through are made again in a new one, so later steps see
                 // this step's tables as they were.
                 undone = rollbackQuietly(destination) && undone;
-                undone = nameBadRows(step, names, servers->sides(destination), sink) && undone;
+                const SearchEnd search = nameBadRows(step, names, servers->sides(destination), sink);
+                undone = search.undone && undone;
                 sink.progressStep();
+                if ((stopped = search.stopped))
+                    break;
                 destination.open();  // the rollback drops a session it cannot trust
                 destination.beginTransaction();
                 SilentSink silent;
-                for (const TableStep* earlier : done)
-                    runTableStep(*earlier, names, sides, silent);
+                for (const TableStep* earlierStep : done)
+                    runTableStep(*earlierStep, names, sides, silent);
             }
         }
-        if (stocks) {
+        if (stocks && !stopped) {
             failedAt = QStringLiteral("em Existencias");
-            written += QStringList{QStringLiteral("vendas"), QStringLiteral("documentos")};
+            const TablesTouched earlier = written;
+            written.add(QStringLiteral("vendas"), false);
+            written.add(QStringLiteral("documentos"), false);
             std::optional<StockDocument> numbered;
             try {
                 sink.addLog(stockReport(runStockStep(names, servers->stockSides(held), sink, now,
@@ -136,12 +150,13 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
             } catch (const std::exception& e) {
                 logFailure(sink, e);
                 failedTables.append(QStringLiteral("Existencias"));
-                // The lines are searched outside the run's transaction, as a table step's rows are.
-                const bool rolledBack = rollbackQuietly(destination);
-                undone = (numbered ? nameRefusedStockLines(e, *numbered, names, servers->sides(destination), sink,
-                                                           rolledBack)
-                                   : rolledBack)
-                      && undone;
+                if (!stops(e, earlier) && numbered) {
+                    // The lines are searched outside the run's transaction, as a table step's rows are.
+                    const bool rolledBack = rollbackQuietly(destination);
+                    const SearchEnd search =
+                        nameRefusedStockLines(e, *numbered, names, servers->sides(destination), sink, rolledBack);
+                    undone = search.undone && undone;
+                }
             }
         }
         undone = rollbackQuietly(destination) && undone;
@@ -159,7 +174,8 @@ RunOutcome verifyConversion(const Database& database, const QString& sourceInit,
     servers.reset();
     closeAfterFailure(database.cn);
     if (!undone) {
-        // The server ended a transaction before its rollback: it may have committed it.
+        // The server ended a transaction before its rollback: it may have
+        // committed it, or a trigger written outside it.
         sink.addLog(QStringLiteral("Verificação falhou %1. ").arg(failedAt) + mayHaveStayed(written));
         return RunOutcome::AbortedUndoUnknown;
     }

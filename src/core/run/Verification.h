@@ -18,7 +18,7 @@ inline const QString kVerificationDone = QStringLiteral("Verificação concluíd
 // its tables as they were; the last line names every table that failed. A
 // failure of the connection ends it at once. It never throws, and the
 // connection is closed either way.
-RunOutcome verifyConversion(const Database& database, const QString& sourceInit, const QString& destinationInit,
-                            bool stocks, ConversionSink& sink, const Clock& now = systemNow);
+RunOutcome verifyConversion(const Database& database, const Link& source, const Link& destination, bool stocks,
+                            ConversionSink& sink, const Clock& now = systemNow);
 
 }  // namespace core

@@ -38,6 +38,19 @@ KeySet united(KeySet keys, int position)
 
 }  // namespace
 
+KeySet without(const KeySet& keys, const std::vector<Culprit>& culprits)
+{
+    KeySet out;
+    for (const KeyRange& range : keys) {
+        for (const KeyRange& kept : allBut(range.last + 1, culprits)) {
+            const KeyRange part{std::max(kept.first, range.first), kept.last};
+            if (part.first <= part.last)
+                out.push_back(part);
+        }
+    }
+    return out;
+}
+
 KeySet allBut(int count, const std::vector<Culprit>& culprits)
 {
     std::vector<int> out;
@@ -66,11 +79,11 @@ public:
     {
     }
 
-    SearchResult run(int count)
+    SearchResult run(const KeySet& among)
     {
         SearchResult result;
         try {
-            KeySet remaining{{0, count - 1}};
+            KeySet remaining = among;
             while (!remaining.empty() && fails(remaining)) {
                 const std::size_t before = m_culprits.size();
                 narrow(remaining, true);
@@ -79,7 +92,7 @@ public:
                     pair(remaining);
                 if (m_culprits.size() == before || m_unresolved)
                     throw Stopped{};
-                remaining = allBut(count, m_culprits);
+                remaining = without(among, m_culprits);
             }
             result.complete = true;
         } catch (const Stopped&) {
@@ -184,7 +197,13 @@ SearchResult findFailingKeys(int keyCount, const std::function<bool(const KeySet
 {
     if (keyCount <= 0)
         return {{}, true};
-    return Search(fails, rowLimit, tryLimit, outOfTime).run(keyCount);
+    return findFailingKeys(KeySet{{0, keyCount - 1}}, fails, rowLimit, tryLimit, outOfTime);
+}
+
+SearchResult findFailingKeys(const KeySet& among, const std::function<bool(const KeySet&)>& fails, int rowLimit,
+                             int tryLimit, const std::function<bool()>& outOfTime)
+{
+    return Search(fails, rowLimit, tryLimit, outOfTime).run(among);
 }
 
 }  // namespace core

@@ -20,6 +20,8 @@ using Culprit = std::vector<int>;
 
 // Every position below count but those of the culprits.
 KeySet allBut(int count, const std::vector<Culprit>& culprits);
+// Every position of keys but those of the culprits.
+KeySet without(const KeySet& keys, const std::vector<Culprit>& culprits);
 
 struct SearchResult {
     std::vector<Culprit> culprits;
@@ -35,6 +37,9 @@ struct SearchResult {
 // questions, or once outOfTime() says so. Each culprit is as small as the
 // search could make it.
 SearchResult findFailingKeys(int keyCount, const std::function<bool(const KeySet&)>& fails, int rowLimit,
+                             int tryLimit, const std::function<bool()>& outOfTime = {});
+// The same among some of the keys only.
+SearchResult findFailingKeys(const KeySet& among, const std::function<bool(const KeySet&)>& fails, int rowLimit,
                              int tryLimit, const std::function<bool()>& outOfTime = {});
 
 }  // namespace core

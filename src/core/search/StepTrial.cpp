@@ -2,8 +2,10 @@
 
 #include "core/common/RunFailure.h"
 #include "core/common/Transaction.h"
+#include "core/steps/TableCopy.h"
 
 #include <exception>
+#include <utility>
 
 namespace core {
 
@@ -23,8 +25,11 @@ std::optional<QString> SidesStepTrial::run(const std::vector<StepStatement>& sql
 {
     std::optional<QString> failure;
     try {
-        for (const StepStatement& statement : sql)
-            runStepStatement(statement, m_names, m_sides);
+        runStepStatements(sql, m_step->sourceTable, m_names, m_sides, m_touched);
+    } catch (const db::TransactionLost&) {
+        // Nothing more may be tried on that destination.
+        m_sides.destination.close();
+        throw;
     } catch (const std::exception& e) {
         failure = failureText(e);
     }
@@ -41,6 +46,8 @@ std::optional<QString> SidesStepTrial::start(const QStringList& before)
     // A rollback that could not be told apart from a commit drops the session.
     m_sides.transactions.open();
     m_sides.transactions.beginTransaction();
+    m_open = true;
+    m_touched = {};
     std::vector<StepStatement> sql = deletesOf(*m_step);
     for (qsizetype i = 0; i < before.size(); ++i)
         sql.push_back(m_statements[std::size_t(i)].insertWhere(before[i]));
@@ -61,6 +68,8 @@ bool SidesStepTrial::save()
         m_sides.destination.setSql(QStringLiteral("SAVE TRANSACTION ") + kSavepoint);
         m_sides.destination.execute();
         return true;
+    } catch (const db::TransactionLost&) {
+        throw;
     } catch (const std::exception&) {
         m_sides.destination.close();
         return false;
@@ -81,6 +90,8 @@ bool SidesStepTrial::undoTry()
         q.setSql(QStringLiteral("ROLLBACK TRANSACTION ") + kSavepoint);
         q.execute();
         return true;
+    } catch (const db::TransactionLost&) {
+        throw;
     } catch (const std::exception&) {
         m_sides.destination.close();
         return false;
@@ -99,6 +110,12 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
             sql.push_back(std::move(followUp));
     }
 
+    if (const std::optional<QStringList> passed = std::exchange(m_passed, std::nullopt)) {
+        if (*passed == before)
+            m_before = before;
+        else if (!undoTry())
+            finish();
+    }
     // The transaction kept may have been ended by a failure since (a read of the search's own).
     if (m_before == before && !save())
         finish();
@@ -107,6 +124,12 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
             return failure;
     }
     std::optional<QString> failure = run(sql);
+    // A try that went through stays until the next one: where that one builds
+    // on it (the next statement's tries, on this one's rows), it is not made again.
+    if (!failure && conditions.size() < qsizetype(m_statements.size())) {
+        m_passed = conditions;
+        return failure;
+    }
     if (!undoTry())
         finish();
     return failure;
@@ -114,10 +137,16 @@ std::optional<QString> SidesStepTrial::attempt(const QStringList& conditions)
 
 void SidesStepTrial::finish()
 {
-    if (!m_before)
+    m_passed.reset();
+    // Also after a start that failed: its transaction is open all the same.
+    if (!m_open)
         return;
+    m_open = false;
     m_before.reset();
-    m_undone = rollbackQuietly(m_sides.transactions) && m_undone;
+    if (!rollbackQuietly(m_sides.transactions)) {
+        m_undone = false;
+        m_leftBehind += m_touched;
+    }
 }
 
 }  // namespace core

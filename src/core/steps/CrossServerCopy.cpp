@@ -123,7 +123,8 @@ private:
 // The copy by bulk load, each value read as its destination column's type.
 // A row the driver does not carry whole is held back and goes by INSERT,
 // between two loads.
-void copyInBulk(const BulkPlan& plan, const SplitStatement& split, const DatabaseNames& names, const StepSides& sides)
+void copyInBulk(const BulkPlan& plan, const SplitStatement& split, const QString& where, const DatabaseNames& names,
+                const StepSides& sides)
 {
     SplitStatement held{split.table};
     for (std::size_t c = 0; c < plan.columns.size(); ++c) {
@@ -132,7 +133,7 @@ void copyInBulk(const BulkPlan& plan, const SplitStatement& split, const Databas
         held.constant.append(false);
     }
     const QString table = split.table.section(u'.', -1);
-    const std::unique_ptr<db::RowCursor> rows = openBulkRows(*sides.sourceServer, split, plan, names);
+    const std::unique_ptr<db::RowCursor> rows = openBulkRows(*sides.sourceServer, split, plan, names, where);
 
     HeldRows heldBack(held.columns);
     const auto loadHeldBack = [&] {
@@ -167,7 +168,8 @@ void copyInBulk(const BulkPlan& plan, const SplitStatement& split, const Databas
 // every row, the step's constants once.
 class CastRows final : public db::RowCursor {
 public:
-    CastRows(db::Connection& source, const SplitStatement& split, const BulkPlan& plan, const DatabaseNames& names)
+    CastRows(db::Connection& source, const SplitStatement& split, const BulkPlan& plan, const DatabaseNames& names,
+             const QString& where)
         : m_row(plan.columns.size())
     {
         QStringList constants;
@@ -193,7 +195,7 @@ public:
         // A copy of constants only still reads one row per source row.
         m_rows = source.openCursor(substituteNames(
             QStringLiteral("SELECT ") + (read.isEmpty() ? QStringLiteral("1") : read.join(QStringLiteral(", "))) + split.rows,
-            names));
+            names, where));
     }
 
     const QStringList& columns() const override { return m_columns; }
@@ -216,24 +218,25 @@ private:
     std::unique_ptr<db::RowCursor> m_rows;
 };
 
-void copyAcross(const SplitStatement& split, const DatabaseNames& names, const StepSides& sides)
+void copyAcross(const SplitStatement& split, const QString& where, const DatabaseNames& names, const StepSides& sides)
 {
     if (sides.bulk) {
         if (const std::optional<BulkPlan> plan = sides.bulk->plan(split.table.section(u'.', -1), split.columns)) {
-            copyInBulk(*plan, split, names, sides);
+            copyInBulk(*plan, split, where, names, sides);
             return;
         }
     }
-    const std::unique_ptr<db::RowCursor> rows = sides.sourceServer->openCursor(substituteNames(split.sourceQuery(), names));
+    const std::unique_ptr<db::RowCursor> rows =
+        sides.sourceServer->openCursor(substituteNames(split.sourceQuery(), names, where));
     insertRows(*rows, split, names, sides);
 }
 
 }  // namespace
 
 std::unique_ptr<db::RowCursor> openBulkRows(db::Connection& source, const SplitStatement& split, const BulkPlan& plan,
-                                            const DatabaseNames& names)
+                                            const DatabaseNames& names, const QString& condition)
 {
-    return std::make_unique<CastRows>(source, split, plan, names);
+    return std::make_unique<CastRows>(source, split, plan, names, condition);
 }
 
 QString SplitStatement::sourceQuery() const
@@ -259,10 +262,10 @@ QString SplitStatement::insert() const
 void runStepStatement(const StepStatement& statement, const DatabaseNames& names, const StepSides& sides)
 {
     if (sides.sourceServer && statement.acrossServers) {
-        copyAcross(*statement.acrossServers, names, sides);
+        copyAcross(*statement.acrossServers, statement.where, names, sides);
         return;
     }
-    sides.destination.setSql(substituteNames(statement.sql, names));
+    sides.destination.setSql(substituteNames(statement.sql, names, statement.where));
     sides.destination.execute();
 }
 

@@ -37,7 +37,7 @@ struct SplitStatement {
     QStringList values = {};     // one per column, as the step writes it: an expression over the
                                  // rows read ("ISNULL(familia, 0)") or a constant ("0", "''", "NULL")
     QList<bool> constant = {};   // one per column: whether its value is a constant
-    QString rows = {};           // " FROM @origem.dbo.T[ WHERE ...]": the rows read
+    QString rows = {};           // " FROM @origem.dbo.T": the rows read (a statement's condition follows)
 
     // "SELECT <each value that is not a constant> <rows>"
     QString sourceQuery() const;
@@ -51,13 +51,20 @@ struct SplitStatement {
 struct StepStatement {
     QString sql;
     std::optional<SplitStatement> acrossServers;
+    // Which source rows are read: a condition whose values come from the data.
+    // It follows the source's SELECT in both texts (which then end at the
+    // SELECT's FROM) once the database names are in, so no value in it is
+    // ever taken for a name.
+    QString where = {};
+    QString table = {};    // the destination table it writes ("produtos"); empty for one of the transaction's own
+    bool empties = false;  // a DELETE of every row of the table, not an INSERT
 };
 
-// The rows a copy by bulk load reads from the source's server: the values in
-// the table's column order, each cast there to its column's type (the step's
-// constants read once).
+// The rows a copy by bulk load reads from the source's server where
+// condition holds: the values in the table's column order, each cast there to
+// its column's type (the step's constants read once).
 std::unique_ptr<db::RowCursor> openBulkRows(db::Connection& source, const SplitStatement& split, const BulkPlan& plan,
-                                            const DatabaseNames& names);
+                                            const DatabaseNames& names, const QString& condition = {});
 
 // Runs one statement of a step, with the database names put in. A statement
 // that reads the source, when the source is on another server, streams the

@@ -5,22 +5,23 @@ namespace core {
 SourceStatement::SourceStatement(const RowCopy& copy, bool probeFound)
     : destinationTable(copy.destinationTable), sourceTable(copy.sourceTable)
 {
-    QString values;
+    QString list;
     SplitStatement split{QStringLiteral("@destino.dbo.") + destinationTable};
     for (const ColumnCopy& column : copy.columns) {
         const ColumnValue& value = probeFound || column.withoutProbe.text.isEmpty() ? column.value : column.withoutProbe;
         const QString text = value.text.isEmpty() ? column.name : value.text;
-        values += (columns.isEmpty() ? QString() : value.tight ? QStringLiteral(",") : QStringLiteral(", ")) + text;
+        list += (columns.isEmpty() ? QString() : value.tight ? QStringLiteral(",") : QStringLiteral(", ")) + text;
         columns.append(column.name);
-        split.values.append(text);
+        values.append(text);
         split.constant.append(value.constant);
     }
-    const QString from = copy.rows.isEmpty()
-                             ? QStringLiteral(" FROM %1.dbo.%2").arg(QLatin1String(copy.readsDestination ? "@destino" : "@origem"), sourceTable)
-                             : QStringLiteral(" FROM ") + copy.rows;
-    select = QStringLiteral("SELECT ") + values + from;
+    from = copy.rows.isEmpty()
+               ? QStringLiteral(" FROM %1.dbo.%2").arg(QLatin1String(copy.readsDestination ? "@destino" : "@origem"), sourceTable)
+               : QStringLiteral(" FROM ") + copy.rows;
+    select = QStringLiteral("SELECT ") + list + from;
     if (!copy.readsDestination) {
         split.columns = columns;
+        split.values = values;
         split.rows = from;
         m_acrossServers = split;
     }
@@ -33,25 +34,19 @@ StepStatement SourceStatement::insert() const
 
 StepStatement SourceStatement::insertWhere(const QString& condition) const
 {
-    const QString where = condition.isEmpty() ? QString() : QStringLiteral(" WHERE ") + condition;
-    StepStatement statement{QStringLiteral("INSERT INTO @destino.dbo.%1 (%2) (%3%4)")
-                                .arg(destinationTable, columns.join(QStringLiteral(", ")), select, where),
-                            m_acrossServers};
-    if (statement.acrossServers)
-        statement.acrossServers->rows += where;
-    return statement;
-}
-
-QString SourceStatement::selectWhere(const QString& condition) const
-{
-    return select + QStringLiteral(" WHERE ") + condition;
+    const QString into = QStringLiteral("INSERT INTO @destino.dbo.%1 (%2) ").arg(destinationTable, columns.join(QStringLiteral(", ")));
+    // Every row: in parentheses, as it has always been sent. Some rows: the
+    // condition follows the SELECT, so the text ends there.
+    if (condition.isEmpty())
+        return {into + u'(' + select + u')', m_acrossServers, {}, destinationTable};
+    return {into + select, m_acrossServers, condition, destinationTable};
 }
 
 namespace {
 
 StepStatement deleteFrom(const QString& table)
 {
-    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt};
+    return {QStringLiteral("DELETE FROM @destino.dbo.") + table, std::nullopt, {}, table, true};
 }
 
 }  // namespace

@@ -20,15 +20,15 @@ struct SourceStatement {
 
     QString destinationTable;  // "produtos"
     QStringList columns;       // in the order the values come
-    QString select;            // "SELECT ... FROM @origem.dbo.Produtos"
+    QStringList values;        // each column's, as the SELECT writes it: "codigo", "ISNULL(familia, 0)", "0"
+    QString from;              // " FROM @origem.dbo.Produtos"
+    QString select;            // "SELECT ... FROM @origem.dbo.Produtos": its values, column for column
     QString sourceTable;       // "Produtos"
 
     // The statement for every row.
     StepStatement insert() const;
     // The statement for the source rows where condition holds (every row when it is empty).
     StepStatement insertWhere(const QString& condition) const;
-    // Its values, column for column, for those rows.
-    QString selectWhere(const QString& condition) const;
 
 private:
     std::optional<SplitStatement> m_acrossServers;  // of every row; none when it reads no source

@@ -26,6 +26,7 @@ const QString kHeader =
     QStringLiteral("INSERT INTO @destino.dbo.documentos (numero, doc, data, datahora, cliente, nome, anulado, descricao, id, idcx, emp, tipo) VALUES (:numero, 'IN', :data,  :datahora, 0, 'Acerto directo de stock', 0, '', 0, 0, 1, 1)");
 
 const QString kLinesTable = QStringLiteral("vendas");
+const QString kHeaderTable = QStringLiteral("documentos");
 
 QDateTime midnightOf(const QDateTime& moment)
 {
@@ -196,6 +197,8 @@ private:
                 q.setAmount(QStringLiteral("qtd"), m_row.quantity);
                 return true;
             });
+        } catch (const db::TransactionLost&) {
+            throw;
         } catch (const db::DbError& failure) {
             const std::optional<int> refused = failure.row();
             if (!refused || *refused < 1 || std::size_t(*refused) > codes.size())
@@ -231,8 +234,12 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, const 
         sink.addLog(QStringLiteral("A converter stocks para ") + QString::number(rows) + QStringLiteral(" produtos..."));
 
         // Lines without their header would be a corrupt document: all or nothing.
+        db::Query& q_exec = sides.q_exec;
+        TablesTouched touched;
+        const auto acted = [&](const QString& table) {
+            return destinationActed(QStringLiteral("Existencias"), table, false, names, q_exec, touched);
+        };
         inTransaction(sides.cn, [&] {
-            db::Query& q_exec = sides.q_exec;
             // Locked until the document is written, so that another session's
             // document, even one not yet committed, is waited for and followed.
             q_exec.setSql(substituteNames(kLastDocument, names));
@@ -245,7 +252,13 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, const 
             if (numbered)
                 numbered(StockDocument{0, number, documentTime});
 
-            const int lines = LineWriter(names, sides, stock, sink, now, number, rows).write();
+            touched.add(kLinesTable, false);
+            int lines = 0;
+            try {
+                lines = LineWriter(names, sides, stock, sink, now, number, rows).write();
+            } catch (const db::TransactionLost&) {
+                throw acted(kLinesTable);
+            }
             stock.close();
             sink.rowsWritten(kLinesTable, lines, lines);
 
@@ -253,9 +266,14 @@ std::optional<StockDocument> runStockTransfer(const DatabaseNames& names, const 
             q_exec.setInteger(QStringLiteral("numero"), number);
             q_exec.setDateTime(QStringLiteral("data"), midnightOf(now()));
             q_exec.setDateTime(QStringLiteral("datahora"), documentTime);
-            q_exec.execute();
+            touched.add(kHeaderTable, false);
+            try {
+                q_exec.execute();
+            } catch (const db::TransactionLost&) {
+                throw acted(kHeaderTable);
+            }
             written = StockDocument{lines, number, documentTime};
-        }, {QStringLiteral("vendas"), QStringLiteral("documentos")});
+        }, touched);
     }
     stock.close();
     sink.progressStep();

@@ -7,12 +7,6 @@ namespace core {
 
 namespace {
 
-void executeAll(const std::vector<StepStatement>& statements, const DatabaseNames& names, const StepSides& sides)
-{
-    for (const StepStatement& statement : statements)
-        runStepStatement(statement, names, sides);
-}
-
 // The rows each destination table of the step holds now, as q sees them.
 TableRows tableRows(const TableStep& step, const DatabaseNames& names, db::Query& q)
 {
@@ -27,6 +21,35 @@ TableRows tableRows(const TableStep& step, const DatabaseNames& names, db::Query
 }
 
 }  // namespace
+
+void runStepStatements(const std::vector<StepStatement>& statements, const QString& step, const DatabaseNames& names,
+                       const StepSides& sides, TablesTouched& touched)
+{
+    for (const StepStatement& statement : statements) {
+        touched.add(statement.table, statement.empties);
+        try {
+            runStepStatement(statement, names, sides);
+        } catch (const db::TransactionLost&) {
+            throw destinationActed(step, statement.table, statement.empties, names, sides.destination, touched);
+        } catch (const db::DbError& refused) {
+            if (!statement.empties)
+                throw;
+            throw Refusal(refused, QStringLiteral("%1: o destino recusa apagar os registos: %2").arg(step, refused.message()));
+        }
+    }
+}
+
+TablesTouched tablesOf(const TableStep& step)
+{
+    TablesTouched touched;
+    for (const StepStatement& statement : deletesOf(step))
+        touched.add(statement.table, true);
+    for (const RowCopy& copy : step.copies)
+        touched.add(copy.destinationTable, false);
+    for (const StepStatement& statement : followUpsOf(step))
+        touched.add(statement.table, statement.empties);
+    return touched;
+}
 
 std::vector<SourceStatement> chosenInserts(const TableStep& step, const DatabaseNames& names, db::Query& q)
 {
@@ -48,9 +71,10 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
     bool counted = false;
     std::int32_t sourceRows = 0;
     StepTeller teller(step.sourceTable, sink);
+    TablesTouched touched;
 
     inTransaction(sides.transactions, [&] {
-        executeAll(deletesOf(step), names, sides);
+        runStepStatements(deletesOf(step), step.sourceTable, names, sides, touched);
 
         source.setSql(QStringLiteral("SELECT COUNT(codigo) FROM ") + sourceTable);
         source.open();
@@ -63,9 +87,9 @@ void runTableStep(const TableStep& step, const DatabaseNames& names, const StepS
         source.close();
 
         for (const SourceStatement& insert : chosenInserts(step, names, source))
-            runStepStatement(insert.insert(), names, sides);
-        executeAll(followUpsOf(step), names, sides);
-    }, step.destinationTables);
+            runStepStatements({insert.insert()}, step.sourceTable, names, sides, touched);
+        runStepStatements(followUpsOf(step), step.sourceTable, names, sides, touched);
+    }, touched);
 
     const TableRows rows = sink.keepsFacts() || doneLine ? tableRows(step, names, sides.destination) : TableRows{};
     teller.tell(true, rows);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/common/ConversionSink.h"
+#include "core/common/RunFailure.h"
 #include "core/common/SqlNames.h"
 #include "core/steps/CrossServerCopy.h"
 #include "core/steps/SourceStatement.h"
@@ -16,6 +17,16 @@ namespace core {
 // The line logged once a step's work is done, given the source rows it
 // counted and the rows its destination tables then hold.
 using StepDoneLine = std::function<QString(std::int32_t sourceRows, const TableRows& tableRows)>;
+
+// Runs statements of the step named on its sides, in order, each noted in
+// touched before it runs. A refused DELETE is told as the step's ("Clientes:
+// o destino recusa apagar os registos: …"); the destination acting on its
+// own goes on as a DestinationActed that names the table and its triggers.
+void runStepStatements(const std::vector<StepStatement>& statements, const QString& step, const DatabaseNames& names,
+                       const StepSides& sides, TablesTouched& touched);
+
+// What the step's statements may do to the destination's tables, all of them run.
+TablesTouched tablesOf(const TableStep& step);
 
 // The inserts the step makes with this source: by whether its source table
 // has the probe column. Asks the source through q.

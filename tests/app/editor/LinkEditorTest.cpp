@@ -112,6 +112,21 @@ private slots:
         QCOMPARE(editor.bytes().left(2), QByteArray("\xFF\xFE"));
     }
 
+    // A Strict file stays Strict; the test asks for what OK writes.
+    void theEncryptionChoicesGoToTheTestAndToTheFile()
+    {
+        const QString init = QStringLiteral("MSOLEDBSQL.1;Use Encryption for Data=Strict;Password=pw;User ID=sa;Data Source=srv");
+        Editor editor(QStringLiteral("cifrada.udl"), init);
+        QVERIFY(editor.dialog.encrypt->isChecked() && !editor.dialog.trustCertificate->isChecked());
+        editor.dialog.trustCertificate->setChecked(true);
+        editor.dialog.testButton->click();
+        QVERIFY(answered(editor.dialog));
+        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setTarget")),
+                 QStringList{QStringLiteral("host=srv;login=sa/pw;database=master;encryption=strict;trust=yes")});
+        editor.dialog.okButton->click();
+        QCOMPARE(core::readInitString(editor.path), init + ";Persist Security Info=True;Trust Server Certificate=True");
+    }
+
     void cancelarAndRefusedValuesLeaveTheFileAsItWas()
     {
         Editor editor;
@@ -171,9 +186,8 @@ private slots:
         QCOMPARE(d.status->text(), QStringLiteral("Ligação testada com sucesso."));
         QVERIFY(d.testButton->isEnabled());
         // The login as typed when the button was pressed, on the database named.
-        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")),
-                 QStringList{QStringLiteral("Provider=SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;"
-                                            "Initial Catalog=loja;Data Source=srv\\SQLEXPRESS")});
+        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setTarget")),
+                 QStringList{QStringLiteral("host=srv;instance=SQLEXPRESS;login=sa/pw;database=loja")});
 
         editor.window.recorder->failWhen(QStringLiteral("cn.open"), QString(), QStringLiteral("Login failed for user 'sax'."));
         d.testButton->click();
@@ -208,9 +222,8 @@ private slots:
         d.database->showPopup();
         QVERIFY(answered(d));
         QCOMPARE(d.status->text(), QStringLiteral("Server unavailable"));
-        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")).first(),
-                 QStringLiteral("Provider=SQLOLEDB.1;Password=pw;Persist Security Info=True;User ID=sa;"
-                                "Initial Catalog=master;Data Source=srv\\SQLEXPRESS"));
+        QCOMPARE(editor.window.recorder->sqlOf(QStringLiteral("cn.setTarget")).first(),
+                 QStringLiteral("host=srv;instance=SQLEXPRESS;login=sa/pw;database=master"));
     }
 
     void closingWhileAQuestionIsUnderWayLeavesItToEndOnItsOwn()

@@ -13,6 +13,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTimer>
 #include <QToolButton>
 
@@ -176,9 +177,8 @@ private slots:
         whenShown<QInputDialog>(&window.form, [](QInputDialog* asked) { asked->setTextValue(QStringLiteral("p;w")); asked->accept(); });
         window.form.Button1Click();
         QVERIFY(runEnded());
-        QCOMPARE(window.recorder->sqlOf(QStringLiteral("cn.setConnectionString")),
-                 QStringList{QStringLiteral("Provider=SQLOLEDB.1;Password=\"p;w\";Persist Security Info=True;User ID=sa;"
-                                            "Initial Catalog=master;Data Source=srv")});
+        QCOMPARE(window.recorder->sqlOf(QStringLiteral("cn.setTarget")),
+                 QStringList{QStringLiteral("host=srv;login=sa/p;w;database=master")});
     }
 
     void aRunShowsCancelarAndItsStepsUntilItsWorkerHasGone_data()
@@ -223,6 +223,27 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window.form));
         waitDuringARun(window, [&] { QVERIFY(window.form.close()); });
         QVERIFY(!window.form.isVisible());
+    }
+
+    void relatorioOffersNoReportDuringARunNorAfterOneWhoseReportCouldNotBeWritten()
+    {
+        QTemporaryDir state;
+        const QByteArray stateWas = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
+        const auto restore = qScopeGuard([&] { qputenv("XDG_STATE_HOME", stateWas); });
+        Window window;
+        window.start(false);
+        QVERIFY(runEnded());
+        const QFileInfo report(window.form.btRelatorio->toolTip());
+        QVERIFY(window.form.btRelatorio->isEnabled() && report.exists());
+        // A file where the reports' folder goes: the next report cannot be written.
+        QVERIFY(report.dir().removeRecursively() && QFile(report.absolutePath()).open(QIODevice::WriteOnly));
+        window.holdAtConnect();
+        window.start(false);
+        QVERIFY(!window.form.btRelatorio->isEnabled());
+        window.releaseConnect();
+        QVERIFY(runEnded());
+        QVERIFY(!window.form.btRelatorio->isEnabled() && window.form.btRelatorio->toolTip().isEmpty());
     }
 
     void browseButtonsShareTheDialogAndItsLastPath()

@@ -28,6 +28,9 @@ class SqlSession;
 //     no test names a database so.
 //  8. CREATE or DROP DATABASE while another session does the same may fail
 //     with "tuple concurrently updated": scratch databases retry it.
+//  9. sys.indexes shows a filtered unique index as unfiltered (has_filter 0,
+//     no filter_definition), though the filter holds: no case relies on the
+//     catalog telling a filter there.
 class Engine {
 public:
     enum class Kind { SqlServer, Babelfish };
@@ -40,6 +43,7 @@ public:
 
     bool allowsSingleUser() const { return m_kind == Kind::SqlServer; }
     bool allowsBracketInNames() const { return m_kind == Kind::SqlServer; }
+    bool showsIndexFilters() const { return m_kind == Kind::SqlServer; }
     // Whether a failed CREATE or DROP DATABASE only met another session's at the same time.
     bool isConcurrentCatalogUpdate(const QString& error) const;
 

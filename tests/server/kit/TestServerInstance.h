@@ -12,9 +12,14 @@ namespace server {
 // $KOVARA_OWN_TSQL_PG_PORT + n (default 54360 + n). The first start creates
 // it (a few seconds); later ones find its data. It is stopped when the guard
 // goes, and its scratch databases are the test's to drop.
+//
+// With tls, it also offers TLS, on a certificate of its own that names
+// 127.0.0.1 and localhost (see certificate()); a client that does not ask
+// for encryption stays in clear. Give such an instance a number of its own:
+// once turned on for a root, TLS stays.
 class TestServerInstance {
 public:
-    explicit TestServerInstance(int number);
+    explicit TestServerInstance(int number, bool tls = false);
     ~TestServerInstance();
 
     TestServerInstance(const TestServerInstance&) = delete;
@@ -31,10 +36,14 @@ public:
     int port() const { return m_port; }
     // The login's ODBC connection string, known once started.
     const QString& odbc() const { return m_odbc; }
+    // With TLS, once started: the server's certificate, which a client may
+    // take as its only authority to check it.
+    QString certificate() const;
 
 private:
-    QString runScript(const QString& name) const;
+    QString runScript(const QString& path) const;
 
+    bool m_tls;
     QString m_root;
     int m_port;
     int m_pgPort;

@@ -1,11 +1,12 @@
 -- Rows of the source. Every column holds a value no other column of the row
--- holds, so a column mapped to the wrong place shows. Cliente 2, Cliente 15
--- and Produto 102 have NULL in every column the conversion reads through
--- ISNULL. Existencias 999 has no product; Existencias 103 is NULL and
--- Produto 103 has no description.
+-- holds, so a column mapped to the wrong place shows. Cliente 1's address
+-- has an apostrophe and its date milliseconds, which a copy must keep.
+-- Cliente 2, Cliente 15 and Produto 102 have NULL in every column the
+-- conversion reads through ISNULL. Existencias 999 has no product;
+-- Existencias 103 is NULL and Produto 103 has no description.
 
 INSERT INTO dbo.Clientes (codigo, nome, morada, codpostal, codpostal1, localidade, telefone, fax, telemovel, email, web, obs, datacriacao, valormov, valordivida, contribuinte, isento, motivo, retencao, sujeitopassivo, ivacaixa, ivacaixainicio, ivacaixafim) VALUES
-    (1, N'Maria Antónia Leal', N'Rua das Flores, 12', N'4050', N'262', N'Porto', N'220000001', N'220000002', N'910000003', N'maria@exemplo.pt', N'www.exemplo.pt', N'Cliente desde 1999', '2019-05-17T09:30:00', 1250.5, 75.25, N'501234567', 1, N'M07', 1, 1, 1, '2020-01-01T00:00:00', '2020-12-31T00:00:00'),
+    (1, N'Maria Antónia Leal', N'Rua d''Alegria, 12', N'4050', N'262', N'Porto', N'220000001', N'220000002', N'910000003', N'maria@exemplo.pt', N'www.exemplo.pt', N'Cliente desde 1999', '2019-05-17T09:30:00.250', 1250.5, 75.25, N'501234567', 1, N'M07', 1, 1, 1, '2020-01-01T00:00:00', '2020-12-31T00:00:00'),
     (2, N'João Gonçalves', N'Av. da Liberdade 200', N'1250', N'096', N'Lisboa', N'210000004', N'210000005', N'930000006', N'joao@exemplo.pt', N'joao.exemplo.pt', NULL, '2021-11-03T16:05:00', 0, 12.3456, N'198765432', NULL, NULL, NULL, NULL, NULL, NULL, NULL),
     (15, N'Consumidor final', NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, N'999999990', 0, NULL, 0, 0, 0, NULL, NULL);
 
