@@ -142,10 +142,13 @@ void RunServers::tellLoadPath(ConversionSink& sink)
     m_loadPathTold = true;
     if (m_bulk->any())
         sink.addLog(kLoadsInBulk);
-    else if (m_bulkDriver)
+    else if (!m_bulkDriver)
+        sink.addLog(QStringLiteral("O destino recebe as linhas em INSERT: o seu controlador ODBC não faz carga em massa."));
+    else if (!m_bulk->catalogRead())
         sink.addLog(QStringLiteral("O destino recebe as linhas em INSERT: não foi possível ler o catálogo das suas tabelas."));
     else
-        sink.addLog(QStringLiteral("O destino recebe as linhas em INSERT: o seu controlador ODBC não faz carga em massa."));
+        sink.addLog(QStringLiteral("O destino recebe as linhas em INSERT: as suas tabelas têm gatilhos, chaves estrangeiras "
+                                   "ou colunas que a carga em massa não leva."));
 }
 
 db::Connection* RunServers::stockReader()

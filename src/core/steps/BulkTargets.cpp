@@ -2,6 +2,7 @@
 
 #include "db/DbError.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace core {
@@ -99,10 +100,22 @@ BulkTargets::BulkTargets(bool bulkLoads, db::Query& q, const QString& destinatio
         }
         q.close();
         m_tables = std::move(found);
+        m_catalogRead = true;
     } catch (const std::exception&) {
         // Without the catalog every table goes by INSERT.
         q.close();
     }
+}
+
+bool BulkTargets::any() const
+{
+    for (const auto& entry : m_tables) {
+        const Table& table = entry.second;
+        if (!table.byInsert && std::all_of(table.columns.begin(), table.columns.end(),
+                                           [](const Column& c) { return c.carried || c.generated; }))
+            return true;
+    }
+    return false;
 }
 
 std::optional<BulkPlan> BulkTargets::plan(const QString& table, const QStringList& columns) const

@@ -37,7 +37,9 @@ public:
     BulkTargets(bool bulkLoads, db::Query& q, const QString& destinationDatabase, const QStringList& tables);
 
     // Whether any table may go by bulk load.
-    bool any() const { return !m_tables.empty(); }
+    bool any() const;
+    // Whether the catalog was asked and answered.
+    bool catalogRead() const { return m_catalogRead; }
     // The plan for a copy into table filling columns, in that order; nothing
     // when the copy must go by INSERT.
     std::optional<BulkPlan> plan(const QString& table, const QStringList& columns) const;
@@ -55,6 +57,7 @@ private:
     };
 
     std::map<QString, Table> m_tables;  // by lower-case name
+    bool m_catalogRead = false;
 };
 
 // A bulk load of a plan into a destination table ("produtos"), on cn's open
