@@ -1,5 +1,6 @@
 #include "ExpectedStatements.h"
 #include "RunHarness.h"
+#include "core/run/Verification.h"
 
 #include <QTimeZone>
 #include <gtest/gtest.h>
@@ -176,6 +177,53 @@ TEST_F(StockTransfer, AFailureInTheDocumentRollsItAllBack)
         EXPECT_EQ(stock.mid(stock.size() - 2), QStringList({"cn.rollback", "cn.close"}));
         EXPECT_EQ(run.calls().filter("INSERT INTO [loja].dbo.documentos").size(), c.headersTried);
         EXPECT_EQ(run.recorder->batchCount(), c.batches);
+    }
+}
+
+// The lines by bulk load stand only where the document's transaction is
+// still the one it opened, asked before the header is written: where the
+// server no longer holds it, neither the run nor the dry run may say that
+// nothing changed.
+TEST_F(StockTransfer, LinesLoadedInBulkStandOnlyInTheDocumentsOwnTransaction)
+{
+    run.cn.offerBulkLoads();
+    const auto column = [](const char* name, const char* type, const char* bytes, const char* id) {
+        return db::ResultSet::Row{"vendas", name, type, bytes, "19", "4", "1", "0", "0", id, "0"};
+    };
+    run.recorder->respond("sys.columns", recording::makeResult(
+        {"o", "c", "t", "max_length", "precision", "scale", "nullable", "identity", "computed", "id", "by_insert"},
+        {column("numero", "int", "4", "1"), column("doc", "nvarchar", "4", "2"), column("codigo", "int", "4", "3"),
+         column("data", "datetime", "8", "4"), column("datahora", "datetime", "8", "5"),
+         column("descricao", "nvarchar", "120", "6"), column("qtd", "decimal", "9", "7"),
+         column("armazem", "int", "4", "8"), column("empid", "int", "4", "9")}));
+    stockRows({{"7", "2.5", "Água"}, {"8", "1", "Pão"}});
+    lastDocument("41");
+    start();
+    QStringList what;
+    for (const recording::Call& c : stockCalls())
+        what.append(c.what);
+    const qsizetype loaded = what.indexOf("bulk.start");
+    ASSERT_GE(loaded, 0) << what.join(u'\n').toStdString();
+    EXPECT_EQ(what.mid(loaded), QStringList({"bulk.start", "bulk.send", "bulk.send", "bulk.finish", "cn.confirm",
+                                             "q_exec.execute", "cn.commit", "cn.close"}));
+
+    for (const bool dryRun : {false, true}) {
+        run.recorder->clear();
+        run.sink.events.clear();
+        // As the server answers where it ended the transaction itself.
+        run.recorder->failWhen("cn.confirm", "", "The transaction ended");
+        run.recorder->failWhen("cn.rollback", "", "The ROLLBACK TRANSACTION request has no corresponding BEGIN");
+        if (dryRun)
+            core::verifyConversion({run.cn, *run.q_exec, *run.q_aux}, core::readLink(harness::kSourceInit),
+                                   core::readLink(harness::kDestinationInit), true, run.sink);
+        else
+            start();
+        const QStringList log = run.sink.logLines();
+        EXPECT_FALSE(log.join(u'\n').contains("nada foi alterado")) << log.join(u'\n').toStdString();
+        EXPECT_TRUE(log.join(u'\n').contains("Não foi possível confirmar")) << log.join(u'\n').toStdString();
+        EXPECT_TRUE(log.last().startsWith(dryRun ? "Verificação falhou em Existencias. " : "Processo abortado!"))
+            << log.join(u'\n').toStdString();
+        EXPECT_FALSE(run.calls().contains("q_exec.execute: " + kHeader)) << dryRun;
     }
 }
 

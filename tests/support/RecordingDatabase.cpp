@@ -202,6 +202,41 @@ std::unique_ptr<db::Query> RecordingConnection::createQuery(const QString& name)
     return std::make_unique<RecordingQuery>(name, m_recorder);
 }
 
+void RecordingConnection::confirmTransaction()
+{
+    try {
+        m_recorder->record({QStringLiteral("cn.confirm"), {}, {}});
+    } catch (const db::DbError& e) {
+        throw db::TransactionLost(e.message());
+    }
+}
+
+namespace {
+
+class RecordingBulkLoad final : public db::BulkLoad {
+public:
+    explicit RecordingBulkLoad(std::shared_ptr<Recorder> recorder) : m_recorder(std::move(recorder)) {}
+    bool carries(const std::vector<db::ParamValue>&) const override { return true; }
+    void send(const std::vector<db::ParamValue>& row) override
+    {
+        m_recorder->record({QStringLiteral("bulk.send"), {}, row});
+    }
+    void finish() override { m_recorder->record({QStringLiteral("bulk.finish"), {}, {}}); }
+
+private:
+    std::shared_ptr<Recorder> m_recorder;
+};
+
+}  // namespace
+
+std::unique_ptr<db::BulkLoad> RecordingConnection::startBulkLoad(const QString& table, std::vector<db::BulkColumn>)
+{
+    if (!m_bulkLoads)
+        return nullptr;
+    m_recorder->record({QStringLiteral("bulk.start"), table, {}});
+    return std::make_unique<RecordingBulkLoad>(m_recorder);
+}
+
 db::ResultSet makeResult(const QStringList& columns, std::vector<db::ResultSet::Row> rows)
 {
     db::ResultSet result;

@@ -84,6 +84,14 @@ public:
     void rollback() override;
     void setStatementTimeout(std::chrono::seconds) override {}
     std::unique_ptr<db::Query> createQuery(const QString& name) override;
+    // Recorded as "cn.confirm"; a failure planted there is a transaction lost.
+    void confirmTransaction() override;
+
+    // Takes rows by bulk load once offered: "bulk.start" (the table),
+    // "bulk.send" (a row's values), "bulk.finish" are recorded.
+    void offerBulkLoads() { m_bulkLoads = true; }
+    bool bulkLoads() const override { return m_bulkLoads; }
+    std::unique_ptr<db::BulkLoad> startBulkLoad(const QString& table, std::vector<db::BulkColumn> columns) override;
 
     Recorder& recorder() { return *m_recorder; }
 
@@ -91,6 +99,7 @@ private:
     std::shared_ptr<Recorder> m_recorder;
     db::ConnectionTarget m_target;
     bool m_open = false;
+    bool m_bulkLoads = false;
 };
 
 // A result with the given columns and rows of text; use std::nullopt for NULL.
