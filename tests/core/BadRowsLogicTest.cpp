@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
@@ -62,6 +63,26 @@ TEST(RowSearch, FindsSinglesAndPairsAndStopsAtItsLimits)
         EXPECT_EQ(result.complete, c.complete);
         EXPECT_LE(tries, c.maxTries);
     }
+}
+
+// Keys without culprits stay within the keys given: a culprit beyond a range
+// never lets in the keys between them, which the search had set aside.
+TEST(RowSearch, KeysWithoutCulpritsStayWithinTheKeysGiven)
+{
+    const auto text = [](const core::KeySet& keys) {
+        QStringList out;
+        for (const core::KeyRange& r : keys)
+            out.append(QStringLiteral("%1-%2").arg(r.first).arg(r.last));
+        return out.join(u' ');
+    };
+    const std::vector<std::tuple<core::KeySet, std::vector<core::Culprit>, QString>> cases{
+        {{{0, 4}, {6, 9}}, {{8}}, "0-4 6-7 9-9"},
+        {{{0, 9}}, {{3}, {5, 7}}, "0-2 4-4 6-6 8-9"},
+        {{{2, 4}}, {{0}, {9}}, "2-4"},
+        {{{2, 4}, {7, 7}}, {{3, 7}}, "2-2 4-4"},
+    };
+    for (const auto& [keys, culprits, expected] : cases)
+        EXPECT_EQ(text(core::without(keys, culprits)), expected) << expected.toStdString();
 }
 
 // A step whose every row the destination refuses, each try 45 seconds long.

@@ -43,7 +43,7 @@ KeySet without(const KeySet& keys, const std::vector<Culprit>& culprits)
     KeySet out;
     for (const KeyRange& range : keys) {
         for (const KeyRange& kept : allBut(range.last + 1, culprits)) {
-            const KeyRange part{std::max(kept.first, range.first), kept.last};
+            const KeyRange part{std::max(kept.first, range.first), std::min(kept.last, range.last)};
             if (part.first <= part.last)
                 out.push_back(part);
         }
