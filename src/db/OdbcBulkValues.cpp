@@ -242,15 +242,13 @@ struct Moment {
 
 Moment momentOf(const BulkColumn& c, const ParamValue& value)
 {
+    const auto of = [](const Timestamp& t) {
+        return Moment{t.year, t.month, t.day, t.hour, t.minute, t.second, t.nanoseconds};
+    };
     if (const auto* t = std::get_if<Timestamp>(&value))
-        return {t->year, t->month, t->day, t->hour, t->minute, t->second, t->nanoseconds};
-    if (const auto* moment = std::get_if<QDateTime>(&value); moment && moment->isValid()) {
-        // As a parameter carries it: the local time.
-        const QDateTime local = moment->toLocalTime();
-        const QDate d = local.date();
-        const QTime t = local.time();
-        return {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second(), std::uint32_t(t.msec()) * 1000000u};
-    }
+        return of(*t);
+    if (const auto* moment = std::get_if<QDateTime>(&value); moment && moment->isValid())
+        return of(timestampOf(*moment));
     unconvertible(c, value);
 }
 

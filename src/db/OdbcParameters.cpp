@@ -84,24 +84,15 @@ constexpr SQLULEN kLongestSizedBinary = 8000;
 
 SQL_TIMESTAMP_STRUCT fitted(SQL_TIMESTAMP_STRUCT ts, const ParamDescription* target);
 
-SQL_TIMESTAMP_STRUCT timestampFor(const QDateTime& value, const ParamDescription* target)
-{
-    const QDateTime local = value.toLocalTime();
-    SQL_TIMESTAMP_STRUCT ts{};
-    ts.year = SQLSMALLINT(local.date().year());
-    ts.month = SQLUSMALLINT(local.date().month());
-    ts.day = SQLUSMALLINT(local.date().day());
-    ts.hour = SQLUSMALLINT(local.time().hour());
-    ts.minute = SQLUSMALLINT(local.time().minute());
-    ts.second = SQLUSMALLINT(local.time().second());
-    ts.fraction = SQLUINTEGER(local.time().msec()) * 1000000u;
-    return fitted(ts, target);
-}
-
 SQL_TIMESTAMP_STRUCT timestampFor(const Timestamp& value, const ParamDescription* target)
 {
     return fitted({value.year, value.month, value.day, value.hour, value.minute, value.second, value.nanoseconds},
                   target);
+}
+
+SQL_TIMESTAMP_STRUCT timestampFor(const QDateTime& value, const ParamDescription* target)
+{
+    return timestampFor(timestampOf(value), target);
 }
 
 // A timestamp with more fractional digits than the target holds is refused

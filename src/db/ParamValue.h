@@ -30,4 +30,16 @@ struct Timestamp {
 using ParamValue =
     std::variant<std::monostate, std::int32_t, QString, Amount, QDateTime, double, QByteArray, Timestamp>;
 
+// A moment of this machine's clock as a parameter carries it: the local
+// time, to the millisecond.
+inline Timestamp timestampOf(const QDateTime& value)
+{
+    const QDateTime local = value.toLocalTime();
+    const QDate d = local.date();
+    const QTime t = local.time();
+    return {std::int16_t(d.year()),     std::uint16_t(d.month()),  std::uint16_t(d.day()),
+            std::uint16_t(t.hour()),    std::uint16_t(t.minute()), std::uint16_t(t.second()),
+            std::uint32_t(t.msec()) * 1000000u};
+}
+
 }  // namespace db

@@ -52,17 +52,6 @@ void appendTimestamp(QString& sql, const Timestamp& t)
     }
 }
 
-Timestamp timestampOf(const QDateTime& value)
-{
-    // As a parameter carries it: the local time, to the millisecond.
-    const QDateTime local = value.toLocalTime();
-    const QDate d = local.date();
-    const QTime t = local.time();
-    return {std::int16_t(d.year()),     std::uint16_t(d.month()),  std::uint16_t(d.day()),
-            std::uint16_t(t.hour()),    std::uint16_t(t.minute()), std::uint16_t(t.second()),
-            std::uint32_t(t.msec()) * 1000000u};
-}
-
 }  // namespace
 
 void appendSqlLiteral(QString& sql, const ParamValue& value)
