@@ -139,7 +139,7 @@ public:
     // FreeTDS keeps a (max) column's value in a buffer of the size the server
     // describes the column with, and writes past it when the value is longer
     // (measured: the test server's is 4,096 bytes); and it moves a datetime2
-    // or date before 1753 by a day.
+    // or date of 1753 or earlier by a day.
     bool carries(const BulkColumn& column, const ParamValue& value) const override
     {
         constexpr qsizetype longestUnits = 2000;
