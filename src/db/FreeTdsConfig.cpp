@@ -1,15 +1,14 @@
 #include "db/FreeTdsConfig.h"
 
 #include "db/DbError.h"
+#include "db/PrivateFiles.h"
 
 #include <QCryptographicHash>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMap>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <algorithm>
 #include <mutex>
 
@@ -111,15 +110,15 @@ void writeFreeTdsSection(const FreeTdsSection& section)
     }
 
     const QFileInfo info(file.path);
-    if (!QDir().mkpath(info.absolutePath()))
+    if (!makePrivateFolder(info.absolutePath()))
         throw failed(QStringLiteral("não foi possível criar a pasta %1").arg(info.absolutePath()));
-    QFile::setPermissions(info.absolutePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // Other runs of the program write the same file.
     QLockFile crossProcess(file.path + QStringLiteral(".lock"));
     if (!crossProcess.tryLock(10000))
         throw failed(QStringLiteral("o ficheiro %1 está bloqueado").arg(file.path));
 
-    QMap<QString, QString> sections = ownSections(readText(file.path));
+    const QString written = readText(file.path);
+    QMap<QString, QString> sections = ownSections(written);
     const QString name = section.name();
     sections.insert(name, u'[' + name + QStringLiteral("]\n") + section.text());
 
@@ -130,14 +129,13 @@ void writeFreeTdsSection(const FreeTdsSection& section)
     if (!file.before.isEmpty())
         text += QStringLiteral("\n; As in %1:\n").arg(file.before) + readText(file.before);
 
+    // Every later connection to a server already there finds it as it was.
+    if (text == written)
+        return;
     // Replaced whole: a connection opening meanwhile reads the old file or the new one.
-    QSaveFile out(file.path);
-    if (!out.open(QIODevice::WriteOnly))
-        throw failed(out.errorString());
-    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    out.write(text.toUtf8());
-    if (!out.commit())
-        throw failed(out.errorString());
+    QString error;
+    if (!writePrivateFile(file.path, text.toUtf8(), &error))
+        throw failed(error);
 }
 
 QString certificateAuthorities()

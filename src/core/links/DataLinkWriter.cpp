@@ -1,6 +1,6 @@
 #include "core/links/DataLinkWriter.h"
 
-#include "core/common/PrivateFiles.h"
+#include "db/PrivateFiles.h"
 #include "core/links/DataLinkFile.h"
 
 #include <QStringEncoder>
@@ -16,7 +16,7 @@ QByteArray dataLinkFileBytes(const QString& initString, const QString& keptText)
 bool writeDataLinkFile(const QString& path, const QString& initString, const QString& keptText, QString* error)
 {
     QString why;
-    if (writePrivateFile(path, dataLinkFileBytes(initString, keptText), &why))
+    if (db::writePrivateFile(path, dataLinkFileBytes(initString, keptText), &why))
         return true;
     if (error)
         *error = QStringLiteral("Não foi possível guardar o ficheiro de ligação %1: %2").arg(path, why);

@@ -1,6 +1,6 @@
 #include "core/run/RunRecord.h"
 
-#include "core/common/PrivateFiles.h"
+#include "db/PrivateFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -52,10 +52,10 @@ RunRecord::RunRecord(const QString& path, const RunRequest& request, ConversionS
             m_secrets.append(password);
     }
 
-    m_written = makePrivateFolder(QFileInfo(path).absolutePath()) &&
+    m_written = db::makePrivateFolder(QFileInfo(path).absolutePath()) &&
                 m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
     if (m_written)
-        makePrivate(m_file);
+        db::makePrivate(m_file);
 
     m_report.runId = m_runId;
     m_report.verifyOnly = request.verifyOnly;

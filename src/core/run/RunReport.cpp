@@ -1,6 +1,6 @@
 #include "core/run/RunReport.h"
 
-#include "core/common/PrivateFiles.h"
+#include "db/PrivateFiles.h"
 
 #include <QFileInfo>
 
@@ -13,12 +13,12 @@ QString reportFolder(const QString& recordPath)
 
 QString writeReportPage(const QString& folder, const RunReport& report, const QString& page)
 {
-    if (!makePrivateFolder(folder))
+    if (!db::makePrivateFolder(folder))
         return {};
     // No colons: the name must be valid on Windows too.
     const QString path = QStringLiteral("%1/%2_%3.html")
                              .arg(folder, report.start.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")), report.runId);
-    return writePrivateFile(path, page.toUtf8()) ? path : QString();
+    return db::writePrivateFile(path, page.toUtf8()) ? path : QString();
 }
 
 }  // namespace core

@@ -5,7 +5,7 @@
 
 class QFileDevice;
 
-namespace core {
+namespace db {
 
 // Files that hold passwords, servers, databases, customers' codes and the
 // server's words: readable by their owner only, whatever the umask. On POSIX
@@ -28,4 +28,4 @@ void makePrivate(QFileDevice& file);
 // failure the file at path is left as it was and error, if given, says why.
 bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* error = nullptr);
 
-}  // namespace core
+}  // namespace db

@@ -1,4 +1,4 @@
-#include "core/common/PrivateFiles.h"
+#include "db/PrivateFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,7 +14,7 @@
 #include <sddl.h>
 #endif
 
-namespace core {
+namespace db {
 
 namespace {
 
@@ -95,4 +95,4 @@ bool writePrivateFile(const QString& path, const QByteArray& bytes, QString* err
     return written;
 }
 
-}  // namespace core
+}  // namespace db
