@@ -3,17 +3,9 @@
 #include "core/links/InitString.h"
 #include "core/links/Link.h"
 
-#include <algorithm>
-
 namespace core {
 
 namespace {
-
-bool keyIs(const QString& item, QStringView key)
-{
-    const qsizetype equals = item.indexOf(u'=');
-    return equals >= 0 && QStringView(item).left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0;
-}
 
 // The attributes of an ODBC connection string, each as written: a value in
 // braces keeps its ';', a doubled '}' standing for one.
@@ -77,20 +69,6 @@ InitStringItems InitStringItems::parse(const QString& initString)
     return parsed;
 }
 
-QString InitStringItems::value(LinkItem item) const
-{
-    for (auto it = m_items.crbegin(); it != m_items.crend(); ++it) {
-        if (isItem(*it, item))
-            return pieceValue(*it);
-    }
-    return {};
-}
-
-bool InitStringItems::contains(LinkItem item) const
-{
-    return std::any_of(m_items.cbegin(), m_items.cend(), [&](const QString& piece) { return isItem(piece, item); });
-}
-
 void InitStringItems::set(LinkItem item, const QString& value)
 {
     bool placed = value.isEmpty();
@@ -117,11 +95,11 @@ void InitStringItems::remove(LinkItem item)
 void InitStringItems::removeExtendedPassword()
 {
     for (qsizetype i = 0; i < m_items.size(); ++i) {
-        if (!keyIs(m_items[i], u"Extended Properties"))
+        if (!hasKey(m_items[i], u"Extended Properties"))
             continue;
         QStringList attributes = odbcAttributes(pieceValue(m_items[i]));
         const qsizetype passwords = attributes.removeIf(
-            [](const QString& attribute) { return keyIs(attribute, u"PWD") || keyIs(attribute, u"Password"); });
+            [](const QString& attribute) { return isItem(attribute, LinkItem::Password); });
         if (passwords == 0)
             continue;
         attributes.removeIf([](const QString& attribute) { return attribute.trimmed().isEmpty(); });

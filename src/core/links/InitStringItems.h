@@ -23,10 +23,6 @@ public:
     const QString& provider() const { return m_provider; }
     const QStringList& items() const { return m_items; }
 
-    // The value of the last item of the kind, as a link is read; empty if none.
-    QString value(LinkItem item) const;
-    bool contains(LinkItem item) const;
-
     // The first item of the kind gets the value, quoted where it needs it,
     // under the name it was written with, and later ones go, so every reader
     // agrees on it; a kind without an item gets one at the end, under the

@@ -121,15 +121,16 @@ QStringView itemName(LinkItem item)
     return namesOf(item).written;
 }
 
-bool isItem(QStringView piece, LinkItem item)
+bool hasKey(QStringView piece, QStringView key)
 {
     const qsizetype equals = piece.indexOf(u'=');
-    if (equals < 0)
-        return false;
-    const QStringView key = piece.left(equals).trimmed();
+    return equals >= 0 && piece.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0;
+}
+
+bool isItem(QStringView piece, LinkItem item)
+{
     const ItemNames names = namesOf(item);
-    return key.compare(names.written, Qt::CaseInsensitive) == 0 ||
-           (!names.other.isEmpty() && key.compare(names.other, Qt::CaseInsensitive) == 0);
+    return hasKey(piece, names.written) || (!names.other.isEmpty() && hasKey(piece, names.other));
 }
 
 QString pieceValue(QStringView piece)

@@ -23,6 +23,8 @@ enum class LinkItem {
 
 // The name a new item of the kind is written with, as the dialogs write it.
 QStringView itemName(LinkItem item);
+// Whether the piece "key=value" has the key, blanks around it aside, in any case.
+bool hasKey(QStringView piece, QStringView key);
 // Whether the piece "key=value" is an item of the kind: its key, blanks
 // around it aside, is one of the kind's names in any case, as Windows'
 // providers match them.
