@@ -9,12 +9,11 @@ namespace {
 QStringList triggersOn(const QString& table, bool emptying, const DatabaseNames& names, db::Query& q)
 {
     // Only a read of the catalogue: nothing that could fire a trigger.
-    QString object = quotedName(names.destination) + QStringLiteral(".dbo.") + table;
-    object.replace(u'\'', QStringLiteral("''"));
+    const QString object = textLiteral(quotedName(names.destination) + QStringLiteral(".dbo.") + table);
     QStringList triggers;
     try {
         q.setSql(QStringLiteral("SELECT t.name FROM %1.sys.triggers t JOIN %1.sys.trigger_events e ON e.object_id = t.object_id "
-                                "WHERE t.parent_id = OBJECT_ID(N'%2') AND e.type_desc = N'%3' ORDER BY t.name")
+                                "WHERE t.parent_id = OBJECT_ID(%2) AND e.type_desc = N'%3' ORDER BY t.name")
                      .arg(quotedName(names.destination), object, QLatin1String(emptying ? "DELETE" : "INSERT")));
         q.open();
         for (; !q.eof(); q.next())

@@ -1,20 +1,11 @@
 #include "core/common/ServerIdentity.h"
 
+#include "core/common/SqlNames.h"
+
 #include <QUuid>
 #include <exception>
 
 namespace core {
-
-namespace {
-
-QString textLiteral(const QString& text)
-{
-    QString quoted = text;
-    quoted.replace(u'\'', QStringLiteral("''"));
-    return QStringLiteral("N'") + quoted + u'\'';
-}
-
-}  // namespace
 
 bool sameServerName(const QString& a, const QString& b)
 {

@@ -1,5 +1,7 @@
 #include "core/common/SqlNames.h"
 
+#include "db/SqlLiteral.h"
+
 #include <QStringView>
 
 namespace core {
@@ -9,6 +11,13 @@ QString quotedName(const QString& name)
     QString quoted = name;
     quoted.replace(u']', QStringLiteral("]]"));
     return u'[' + quoted + u']';
+}
+
+QString textLiteral(const QString& text)
+{
+    QString literal;
+    db::appendSqlLiteral(literal, text);
+    return literal;
 }
 
 QString substituteNames(const QString& statement, const DatabaseNames& names)

@@ -14,6 +14,9 @@ struct DatabaseNames {
 // doubled + "]". Whatever the data link file holds, it stays one identifier.
 QString quotedName(const QString& name);
 
+// A text as a T-SQL literal: N'...' with every quote doubled.
+QString textLiteral(const QString& text);
+
 // Replaces every "@destino" by the quoted destination name and every "@origem"
 // by the quoted source name, in one left-to-right pass that never looks again
 // at text it has put in.

@@ -45,7 +45,7 @@ QString nameList(const QStringList& tables)
 {
     QStringList quoted;
     for (const QString& table : tables)
-        quoted.append(QStringLiteral("N'") + QString(table).replace(u'\'', QStringLiteral("''")) + u'\'');
+        quoted.append(textLiteral(table));
     return quoted.join(QStringLiteral(", "));
 }
 
