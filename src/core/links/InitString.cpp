@@ -4,12 +4,12 @@
 
 namespace core {
 
-namespace {
-
 bool isQuote(QChar c)
 {
     return c == u'"' || c == u'\'';
 }
+
+namespace {
 
 // Where the value after the first '=' of the text starts, blanks skipped.
 qsizetype valueStart(QStringView text)

@@ -15,6 +15,9 @@ QStringList initStringPieces(const QString& initString);
 // otherwise as it is.
 QString itemValue(QStringView text);
 
+// Whether c opens a quoted value: a double or a single quote.
+bool isQuote(QChar c);
+
 // The value as Windows writes it into an init string: in double quotes, any
 // inside doubled, when it holds a ';' or a '"', starts with a '\'' or has
 // blanks around it; otherwise as it is.

@@ -36,11 +36,6 @@ ItemNames namesOf(LinkItem item)
     return kNames[std::size_t(item)];
 }
 
-bool isQuote(QChar c)
-{
-    return c == u'"' || c == u'\'';
-}
-
 // A login value without quotes reaches the server without the blanks around
 // it; one in quotes keeps them.
 QString loginValue(QStringView piece)
